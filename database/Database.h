@@ -1,0 +1,97 @@
+#pragma once
+// One connection to a relational database over Qt Sql. Every failed statement
+// becomes a DBException carrying the driver's error and the statement; values
+// travel only as bound parameters.
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+
+class Database : public std::enable_shared_from_this<Database>
+{
+public:
+    Database();
+    virtual ~Database();
+
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Creates the schema when the Settings table is missing.
+    virtual void initialize();
+
+    virtual bool transaction();
+    virtual bool commit();
+    virtual bool rollback();
+
+    virtual bool foreignKeysEnabled() = 0;
+    virtual void setForeignKeys(bool enabled) = 0;
+    virtual bool isTableExist(QSqlQuery& query, const QString& table) = 0;
+    virtual bool isColumnExist(QSqlQuery& query, const QString& table, const QString& column) = 0;
+    virtual bool addColumnIfNotExist(QSqlQuery& query, const QString& table, const QString& column,
+                                     const QString& type) = 0;
+
+    [[noreturn]] void throwQueryError(const QSqlQuery& query);
+    [[noreturn]] virtual void throwQueryError(const QSqlQuery& query, const QString& title);
+
+    virtual QStringList createTablesStatements() const;
+
+    QSqlQuery newQuery();
+    // A query with the statement prepared; bind values on it, then exec().
+    QSqlQuery query(const QString& sql);
+
+    // Runs a statement without values.
+    QSqlQuery execSql(const QString& sql);
+    QSqlQuery execSql(const QString& sql, bool forwardOnly);
+    // Runs a statement whose values are bound: positional ("?") in order, or
+    // named (":key") by name. The statement text never carries a value.
+    QSqlQuery execSql(const QString& sql, const QVariantList& values, bool forwardOnly = true);
+    QSqlQuery execSql(const QString& sql, const QVariantMap& values, bool forwardOnly = true);
+
+    void exec(QSqlQuery& query);
+    void exec(QSqlQuery& query, const QString& sql);
+
+    QSqlQuery execInTransaction(const QStringList& statements);
+
+    QVariant getSetting(const QString& key);
+    QVariant getSettingOr(const QString& key, const QVariant& defaultValue);
+    void setSetting(const QString& key, const QVariant& value);
+
+    bool isColumnExist(const QString& table, const QString& column);
+    bool addColumnIfNotExist(const QString& table, const QString& column, const QString& type);
+
+    void open(const QSqlDatabase& database);
+    void close();
+    bool isOpen() const;
+
+    bool isTransaction() const { return m_isTransaction; }
+    void setWaitCursorOnTransaction(bool on) { m_waitCursorOnTransaction = on; }
+    bool waitCursorOnTransaction() const { return m_waitCursorOnTransaction; }
+    Qt::CursorShape waitCursorShape() const { return m_waitCursorShape; }
+
+    // The driver's last error text on this connection (empty when closed).
+    QString lastErrorText() const;
+
+    // Builds the "title: error / last statement" text; the statement is cut at
+    // 300 characters.
+    static QString queryErrorMessage(const QSqlQuery& query, const QString& title);
+
+protected:
+    QSqlDatabase& connection();
+    void setTransactionOpen(bool open) { m_isTransaction = open; }
+    // Refuses any name that is not a plain SQL identifier: identifiers cannot be bound.
+    static void checkIdentifier(const QString& name);
+
+private:
+    std::unique_ptr<QSqlDatabase> m_db;
+    bool m_isTransaction = false;
+    bool m_waitCursorOnTransaction = true;
+    Qt::CursorShape m_waitCursorShape = Qt::BusyCursor;
+};
+
+// Binds values on a prepared query: a list positionally, a map by ":name".
+void bindValues(QSqlQuery& query, const QVariantList& values);
+void bindValues(QSqlQuery& query, const QVariantMap& values);

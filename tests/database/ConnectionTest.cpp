@@ -1,0 +1,258 @@
+#include "core/Exception.h"
+#include "database/DatabaseTransaction.h"
+#include "database/SQLiteDatabase.h"
+#include "tests/support/TestSupport.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QSqlError>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A small schema with a unique key, so constraint failures can be provoked.
+class TestDb : public SQLiteDatabase
+{
+public:
+    QStringList createTablesStatements() const override
+    {
+        QStringList list = SQLiteDatabase::createTablesStatements();
+        list << QStringLiteral("CREATE TABLE Items (id INTEGER PRIMARY KEY, name TEXT UNIQUE)");
+        return list;
+    }
+    int statementsRun = 0;
+};
+
+class Connection : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = tarnolix::test::makeTempDir();
+        db = std::make_shared<TestDb>();
+        db->open(dir->filePath(QStringLiteral("lib.db")), 1000);
+        db->initialize();
+    }
+
+    int count(const QString& table)
+    {
+        QSqlQuery q = db->execSql(QStringLiteral("SELECT count(*) FROM ") + table);
+        return q.next() ? q.value(0).toInt() : -1;
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::shared_ptr<TestDb> db;
+};
+
+} // namespace
+
+TEST_F(Connection, SettingsRows)
+{
+    try {
+        db->getSetting(QStringLiteral("DatabaseVersion"));
+        FAIL() << "a missing key must throw";
+    } catch (const DBNotFound& e) {
+        EXPECT_STREQ(e.what(), "DatabaseVersion Not found");
+    }
+    EXPECT_EQ(db->getSettingOr(QStringLiteral("DatabaseVersion"), 7).toInt(), 7);
+
+    db->setSetting(QStringLiteral("DBOwned"), QStringLiteral("a@b.c"));
+    db->setSetting(QStringLiteral("DBOwned"), QStringLiteral("x@y.z"));
+    EXPECT_EQ(db->getSetting(QStringLiteral("DBOwned")).toString(), QStringLiteral("x@y.z"));
+    EXPECT_EQ(count(QStringLiteral("Settings")), 1);
+
+    // Keys and values travel bound: quotes neither fail nor change the statement.
+    const QString quoted = QStringLiteral("it's' OR '1'='1");
+    db->setSetting(quoted, QStringLiteral("v'; DROP TABLE Settings; --"));
+    EXPECT_EQ(db->getSetting(quoted).toString(), QStringLiteral("v'; DROP TABLE Settings; --"));
+    EXPECT_EQ(db->getSettingOr(QStringLiteral("x' OR '1'='1"), QStringLiteral("none")).toString(),
+              QStringLiteral("none"));
+}
+
+TEST_F(Connection, ConstraintAndSyntaxErrors)
+{
+    db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES(?)"), QVariantList{QStringLiteral("a")});
+    EXPECT_THROW(db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES(?)"), QVariantList{QStringLiteral("a")}),
+                 DBUniqueConstraint);
+    EXPECT_THROW(db->execSql(QStringLiteral("INSERT INTO Items(id, name) VALUES(1, 'b')")), DBUniqueConstraint);
+
+    const QString longStatement = QStringLiteral("SELEC ") + QString(400, QLatin1Char('x'));
+    try {
+        db->execSql(longStatement);
+        FAIL() << "a syntax error must throw";
+    } catch (const DBUniqueConstraint&) {
+        FAIL() << "a syntax error is not a constraint violation";
+    } catch (const DBException& e) {
+        const QString text = e.message();
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8("Ошибка базы данных: "))) << e.what();
+        EXPECT_TRUE(text.endsWith(QString::fromUtf8("\nПоследний запрос: ") + longStatement.left(300) +
+                                  QStringLiteral("...")))
+            << e.what();
+    }
+
+    // Named and positional values bind alike.
+    db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES(:name)"), QVariantMap{{QStringLiteral("name"), "c"}});
+    QSqlQuery q = db->execSql(QStringLiteral("SELECT count(*) FROM Items WHERE name IN (?, ?)"),
+                              QVariantList{QStringLiteral("a"), QStringLiteral("c")});
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 2);
+}
+
+TEST_F(Connection, TablesColumnsAndPragmas)
+{
+    QSqlQuery q = db->newQuery();
+    EXPECT_TRUE(db->isTableExist(q, QStringLiteral("Items")));
+    EXPECT_FALSE(db->isTableExist(q, QStringLiteral("Missing")));
+    EXPECT_FALSE(db->isTableExist(q, QStringLiteral("Items' OR '1'='1")));
+
+    EXPECT_TRUE(db->isColumnExist(QStringLiteral("Items"), QStringLiteral("name")));
+    EXPECT_FALSE(db->isColumnExist(QStringLiteral("Items"), QStringLiteral("Name"))) << "case-sensitive";
+    EXPECT_FALSE(db->addColumnIfNotExist(QStringLiteral("Items"), QStringLiteral("name"), QStringLiteral("TEXT")));
+    EXPECT_TRUE(db->addColumnIfNotExist(QStringLiteral("Items"), QStringLiteral("note"), QStringLiteral("TEXT")));
+    EXPECT_TRUE(db->isColumnExist(QStringLiteral("Items"), QStringLiteral("note")));
+    EXPECT_THROW(db->addColumnIfNotExist(QStringLiteral("Items"), QStringLiteral("x; DROP TABLE Items"),
+                                         QStringLiteral("TEXT")),
+                 Exception);
+    EXPECT_TRUE(db->isTableExist(q, QStringLiteral("Items")));
+
+    EXPECT_TRUE(db->foreignKeysEnabled());
+    EXPECT_TRUE(db->setJournalMode(QStringLiteral("wal")));
+    EXPECT_TRUE(db->walCheckpoint(QStringLiteral("PASSIVE")));
+    EXPECT_THROW(db->setJournalMode(QStringLiteral("wal; DROP TABLE Items")), Exception);
+}
+
+TEST_F(Connection, InitializeRunsOnceAndRestoresForeignKeys)
+{
+    db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('kept')"));
+    db->initialize(); // Settings exists: nothing runs, nothing is recreated
+    EXPECT_EQ(count(QStringLiteral("Items")), 1);
+    EXPECT_TRUE(db->foreignKeysEnabled());
+
+    class BrokenDb : public SQLiteDatabase
+    {
+    public:
+        QStringList createTablesStatements() const override
+        {
+            return {QStringLiteral("CREATE TABLE Settings ([key] TEXT PRIMARY KEY, value BLOB)"),
+                    QStringLiteral("CREATE TABLE Broken (")};
+        }
+    };
+    auto broken = std::make_shared<BrokenDb>();
+    broken->open(dir->filePath(QStringLiteral("broken.db")), 1000);
+    EXPECT_THROW(broken->initialize(), DBException);
+    EXPECT_TRUE(broken->foreignKeysEnabled()) << "foreign keys come back on after a failed schema";
+    QSqlQuery q = broken->newQuery();
+    EXPECT_FALSE(broken->isTableExist(q, QStringLiteral("Settings"))) << "the schema is all or nothing";
+}
+
+TEST_F(Connection, ClosedConnectionRefusesWork)
+{
+    db->close();
+    db->close();
+    EXPECT_FALSE(db->isOpen());
+    try {
+        db->execSql(QStringLiteral("SELECT 1"));
+        FAIL() << "a closed connection must refuse statements";
+    } catch (const DBException& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Соединение с базой данных не установлено!"));
+    }
+    SQLiteDatabase unopened;
+    EXPECT_THROW(unopened.newQuery(), DBException);
+
+    auto dirFile = dir->filePath(QStringLiteral("no/such/dir/lib.db"));
+    SQLiteDatabase bad;
+    try {
+        bad.open(dirFile, 100);
+        FAIL() << "opening a file in a missing folder must fail";
+    } catch (const DBException& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Open database error: "))) << e.what();
+    }
+    EXPECT_FALSE(bad.isOpen());
+}
+
+TEST_F(Connection, TwoConnectionsOnOneFile)
+{
+    auto other = std::make_shared<TestDb>();
+    other->open(dir->filePath(QStringLiteral("lib.db")), 1000);
+    db->setSetting(QStringLiteral("k"), 1);
+    EXPECT_EQ(other->getSetting(QStringLiteral("k")).toInt(), 1);
+}
+
+TEST_F(Connection, TransactionGuard)
+{
+    {
+        DatabaseTransaction t(db);
+        db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('rolled back')"));
+    }
+    EXPECT_EQ(count(QStringLiteral("Items")), 0) << "destruction without commit rolls back";
+    EXPECT_FALSE(db->isTransaction());
+
+    {
+        DatabaseTransaction outer(db, "outer");
+        EXPECT_TRUE(outer.isActive());
+        {
+            DatabaseTransaction inner(db);
+            EXPECT_FALSE(inner.isActive()) << "a nested guard joins the open transaction";
+            db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('inner')"));
+            inner.commit(); // does nothing
+        }
+        EXPECT_TRUE(db->isTransaction()) << "the inner guard neither commits nor rolls back";
+    }
+    EXPECT_EQ(count(QStringLiteral("Items")), 0) << "the outer rollback undoes the inner statements";
+
+    {
+        DatabaseTransaction t(db);
+        db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('kept')"));
+        t.commit();
+        t.commit();
+        EXPECT_FALSE(t.isActive());
+    }
+    EXPECT_EQ(count(QStringLiteral("Items")), 1);
+
+    // A failure half-way through execInTransaction leaves nothing behind.
+    EXPECT_THROW(db->execInTransaction({QStringLiteral("INSERT INTO Items(name) VALUES('x')"),
+                                        QStringLiteral("INSERT INTO Items(name) VALUES('kept')")}),
+                 DBUniqueConstraint);
+    EXPECT_EQ(count(QStringLiteral("Items")), 1);
+}
+
+TEST_F(Connection, SecondWriterWaitsThenFailsToBegin)
+{
+    auto other = std::make_shared<TestDb>();
+    other->open(dir->filePath(QStringLiteral("lib.db")), 50);
+    DatabaseTransaction writer(db);
+    try {
+        DatabaseTransaction blocked(other);
+        FAIL() << "BEGIN IMMEDIATE must not succeed while another writer holds the lock";
+    } catch (const DBException& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot start database transaction: "))) << e.what();
+    }
+    EXPECT_FALSE(other->isTransaction());
+}
+
+TEST_F(Connection, TransactionShowsTheWaitCursor)
+{
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    {
+        DatabaseTransaction t(db);
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        t.commit();
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "commit takes the cursor down";
+    }
+    {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        {
+            DatabaseTransaction t(db);
+            EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor) << "not shown twice, not taken down";
+        QGuiApplication::restoreOverrideCursor();
+    }
+    db->setWaitCursorOnTransaction(false);
+    {
+        DatabaseTransaction t(db);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Small helpers shared by the test executables.
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace tarnolix::test {
+
+// A temporary directory that fails the test when it cannot be created.
+std::unique_ptr<QTemporaryDir> makeTempDir();
+
+// Runs the Qt event loop until pred() holds or timeoutMs passes; returns pred().
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
+
+} // namespace tarnolix::test
