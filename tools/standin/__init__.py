@@ -1,0 +1,1 @@
+"""Stand-in for the account, library, update, statistics and crash-report servers."""
