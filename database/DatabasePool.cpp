@@ -1,6 +1,7 @@
 #include "database/DatabasePool.h"
 
 #include "core/Exception.h"
+#include "core/LocationInfo.h"
 #include "database/TarnolixDB.h"
 
 #include <atomic>
@@ -22,6 +23,11 @@ DatabasePool::DatabasePool(std::thread::id guiThread, std::function<QString()> d
     : m_guiThread(guiThread)
     , m_guiConnection(std::make_shared<TarnolixDB>())
     , m_databasePath(std::move(databasePath))
+{
+}
+
+DatabasePool::DatabasePool(std::thread::id guiThread, const LocationInfo& locations)
+    : DatabasePool(guiThread, [&locations] { return locations.databasePath(); })
 {
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+class LocationInfo;
 class TarnolixDB;
 
 class DatabasePool
@@ -25,6 +26,8 @@ public:
     // databasePath is asked each time a connection opens (the library paths
     // stay frozen while the pool lives).
     DatabasePool(std::thread::id guiThread, std::function<QString()> databasePath);
+    // On the library file of the selected account; `locations` outlives the pool.
+    DatabasePool(std::thread::id guiThread, const LocationInfo& locations);
     ~DatabasePool();
 
     DatabasePool(const DatabasePool&) = delete;

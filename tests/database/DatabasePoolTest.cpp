@@ -1,11 +1,14 @@
 #include "core/Exception.h"
+#include "core/LocationInfo.h"
 #include "database/DatabasePool.h"
 #include "database/DatabaseTransaction.h"
 #include "database/TarnolixDB.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QSettings>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
@@ -202,4 +205,19 @@ TEST_F(Pool, NoPoolNoConnection)
     EXPECT_THROW(currentDatabase(), DBException);
     std::thread worker([] { EXPECT_THROW(currentDatabase(), DBException); });
     worker.join();
+}
+
+TEST_F(Pool, OpensTheSelectedAccountsLibrary)
+{
+    QSettings settings(dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Locations/Data"), dir->filePath(QStringLiteral("Data")));
+    LocationInfo locations(settings);
+    locations.selectAccountLibrary(QStringLiteral("reader@example.invalid"));
+    ASSERT_NE(locations.databasePath(), path);
+
+    DatabasePool accountPool(std::this_thread::get_id(), locations);
+    setDatabasePool(&accountPool);
+    currentDatabase()->initialize();
+    EXPECT_TRUE(QFileInfo::exists(locations.databasePath()));
+    EXPECT_EQ(currentDatabase()->getSetting(QStringLiteral("DatabaseVersion")).toInt(), 12);
 }
