@@ -6,6 +6,13 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Lets gtest show QStrings in failures as text.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tarnolix::test {
 
