@@ -1,7 +1,6 @@
 #include "database/TarnolixDB.h"
 
 #include "core/Exception.h"
-#include "database/LibraryLanguages.h"
 
 #include <QSqlError>
 

@@ -3,6 +3,7 @@
 // builders every library query shares, and the library queries themselves.
 // Connections come from DatabasePool only; each belongs to one thread.
 
+#include "core/TarnolixConstants.h"
 #include "database/SQLiteDatabase.h"
 
 #include <QSet>
@@ -25,7 +26,7 @@ public:
     // One logical column's per-language names ("name" -> name_ru, name_en, name_st).
     struct LanguageColumns
     {
-        std::map<int, QString> byLanguage;
+        std::map<TarnolixConstants::Language, QString> byLanguage;
         QStringList names; // in library language order
     };
 
@@ -78,17 +79,17 @@ public:
 
     // Binds ":<column>" for every language column of `column` to the text of
     // that language (NULL when absent); normalized binds its search key.
-    void bindPerLanguage(QSqlQuery& query, const QString& column, const std::map<int, QString>& values,
-                         bool normalized);
+    void bindPerLanguage(QSqlQuery& query, const QString& column,
+                         const std::map<TarnolixConstants::Language, QString>& values, bool normalized);
     // Recomputes the search keys of `targetColumn` from `sourceColumn`,
     // writing only the rows whose stored key differs.
-    void updateNormalizedColumn(int language, const QString& table, const QString& idColumn,
+    void updateNormalizedColumn(TarnolixConstants::Language language, const QString& table, const QString& idColumn,
                                 const QString& sourceColumn, const QString& targetColumn);
 
     void insertQueryHistory(const QString& query);
 
     // Value conversions of the library's text columns.
-    static std::vector<int> languagesFromString(const QString& text);
+    static std::vector<TarnolixConstants::Language> languagesFromString(const QString& text);
     static std::set<QString> stringSetFromString(const QString& text);
     static QUuid uuidFromColumn(const QSqlQuery& query, int column);
     static QUuid uuidFromString(const QString& text);

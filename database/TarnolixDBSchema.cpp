@@ -3,7 +3,6 @@
 #include "database/TarnolixDB.h"
 
 #include "core/Exception.h"
-#include "database/LibraryLanguages.h"
 
 QStringList TarnolixDB::createTablesStatements() const
 {
@@ -60,7 +59,7 @@ QStringList TarnolixDB::createTablesStatements() const
          << QStringLiteral("CREATE TABLE FavoritesCatalogToSync(itemUuid TEXT PRIMARY KEY, action INTEGER)")
          << QStringLiteral("CREATE TABLE FavoritesToSync(itemUuid TEXT PRIMARY KEY, action INTEGER)");
 
-    for (int language : library_languages::ids()) {
+    for (TarnolixConstants::Language language : languageList()) {
         const QString id = QString::number(language);
         list << QStringLiteral("CREATE TABLE BFI%1 (id INTEGER PRIMARY KEY, action INTEGER)").arg(id)
              << QStringLiteral("CREATE TABLE BookInfo%1(id INTEGER PRIMARY KEY, name TEXT, shortName TEXT, "
@@ -97,7 +96,8 @@ QStringList TarnolixDB::createIndexes()
         QStringLiteral("CREATE INDEX IF NOT EXISTS BookBaseCategoriesIndex2 ON BookBaseCategories(categoryId)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS BookBaseRelatedBooksIndex1 ON BookBaseRelatedBooks(bookId)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS BookBaseRelatedBooksIndex2 ON BookBaseRelatedBooks(relatedBookId)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS BookBaseOtherPublicationsIndex1 ON BookBaseOtherPublications(bookId)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS BookBaseOtherPublicationsIndex1 ON "
+                       "BookBaseOtherPublications(bookId)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS BookBaseOtherPublicationsIndex2 ON "
                        "BookBaseOtherPublications(otherPublicationId)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS GlossaryWordsIndex ON GlossaryWords(id)"),
@@ -108,7 +108,7 @@ QStringList TarnolixDB::createIndexes()
         QStringLiteral("CREATE INDEX IF NOT EXISTS FavoritesIdx1 ON Favorites(catalogUuid)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS FavoritesIdx2 ON Favorites(bookId)"),
     };
-    for (int language : library_languages::ids()) {
+    for (TarnolixConstants::Language language : languageList()) {
         const QString id = QString::number(language);
         list << QStringLiteral("CREATE INDEX IF NOT EXISTS BookSections%1Index1 ON BookSections%1(bookId)").arg(id)
              << QStringLiteral("CREATE INDEX IF NOT EXISTS BookSections%1Index2 ON BookSections%1(slug)").arg(id);
@@ -145,8 +145,8 @@ void TarnolixDB::dropIndexes()
     QStringList statements;
     for (const char* name : names)
         statements << QStringLiteral("DROP INDEX IF EXISTS ") + QLatin1String(name);
-    for (int language : library_languages::ids())
-        statements << QStringLiteral("DROP INDEX IF EXISTS BookSections%1Index2").arg(language);
+    for (TarnolixConstants::Language language : languageList())
+        statements << QStringLiteral("DROP INDEX IF EXISTS BookSections%1Index2").arg(static_cast<int>(language));
     execInTransaction(statements);
 }
 

@@ -3,7 +3,6 @@
 #include "database/TarnolixDB.h"
 
 #include "core/Exception.h"
-#include "database/LibraryLanguages.h"
 
 namespace {
 
@@ -49,8 +48,8 @@ const TarnolixDB::LanguageColumns& TarnolixDB::columnsForLanguages(const QString
         return it->second;
 
     LanguageColumns columns;
-    for (int language : library_languages::ids()) {
-        const QString name = column + QLatin1Char('_') + library_languages::code(language);
+    for (TarnolixConstants::Language language : languageList()) {
+        const QString name = column + QLatin1Char('_') + languageToString(language);
         columns.byLanguage.emplace(language, name);
         columns.names << name;
     }
@@ -132,12 +131,12 @@ void TarnolixDB::insertLinkRows(const QString& table, const QString& ownerColumn
     }
 }
 
-std::vector<int> TarnolixDB::languagesFromString(const QString& text)
+std::vector<TarnolixConstants::Language> TarnolixDB::languagesFromString(const QString& text)
 {
-    std::vector<int> languages;
+    std::vector<TarnolixConstants::Language> languages;
     for (const QString& part : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const int language = library_languages::fromCode(part);
-        if (language == 0) {
+        const TarnolixConstants::Language language = languageFromString(part);
+        if (language == TarnolixConstants::InvalidLanguage) {
             qWarning("Unknown language");
             continue;
         }

@@ -55,9 +55,9 @@ TEST_F(Builders, StatementTexts)
 
     const TarnolixDB::LanguageColumns& name = db->columnsForLanguages("name");
     EXPECT_EQ(name.names, list({"name_ru", "name_en", "name_st"}));
-    EXPECT_EQ(name.byLanguage.at(1), "name_en");
-    EXPECT_EQ(name.byLanguage.at(2), "name_ru");
-    EXPECT_EQ(name.byLanguage.at(3), "name_st");
+    EXPECT_EQ(name.byLanguage.at(TarnolixConstants::English), "name_en");
+    EXPECT_EQ(name.byLanguage.at(TarnolixConstants::Russian), "name_ru");
+    EXPECT_EQ(name.byLanguage.at(TarnolixConstants::Sanskrit), "name_st");
     EXPECT_EQ(&db->columnsForLanguages("name"), &name) << "one cache entry per logical column";
 }
 
@@ -206,8 +206,11 @@ TEST_F(Builders, UuidColumnValues)
 
 TEST_F(Builders, ListColumnValues)
 {
-    EXPECT_EQ(TarnolixDB::languagesFromString(";;ru;xx;en"), (std::vector<int>{2, 1}));
-    EXPECT_EQ(TarnolixDB::languagesFromString("st;RU"), (std::vector<int>{3})) << "codes are case-sensitive";
+    using Languages = std::vector<TarnolixConstants::Language>;
+    EXPECT_EQ(TarnolixDB::languagesFromString(";;ru;xx;en"),
+              (Languages{TarnolixConstants::Russian, TarnolixConstants::English}));
+    EXPECT_EQ(TarnolixDB::languagesFromString("st;RU"), Languages{TarnolixConstants::Sanskrit})
+        << "codes are case-sensitive";
     EXPECT_TRUE(TarnolixDB::languagesFromString("").empty());
     EXPECT_EQ(TarnolixDB::stringSetFromString("b;a;b;;"), (std::set<QString>{"a", "b"}));
     EXPECT_TRUE(TarnolixDB::stringSetFromString(";").empty());
@@ -226,4 +229,52 @@ TEST_F(Builders, LibraryEmptiness)
     EXPECT_FALSE(db->isLibraryEmpty());
     db->execSql("DELETE FROM Categories");
     EXPECT_THROW(db->isLibraryEmpty(), DBException);
+}
+
+TEST_F(Builders, PerLanguageTextsAndTheirSearchKeys)
+{
+    QSqlQuery q = db->query(db->insertStatement("Categories", list({"id"}), list({"name", "nameLC"})));
+    const std::map<TarnolixConstants::Language, QString> names{
+        {TarnolixConstants::Russian, QString::fromUtf8("«Нитья-шастра»")},
+        {TarnolixConstants::English, QString::fromUtf8("  Śānti  Ṛṣi-kathā!")},
+    };
+    q.bindValue(":id", 1);
+    db->bindPerLanguage(q, "name", names, false);
+    db->bindPerLanguage(q, "nameLC", names, true);
+    db->exec(q);
+
+    QSqlQuery row = db->execSql("SELECT name_ru, name_en, name_st IS NULL, nameLC_ru, nameLC_en, nameLC_st IS NULL "
+                                "FROM Categories WHERE id=1");
+    ASSERT_TRUE(row.next());
+    EXPECT_EQ(row.value(0).toString(), names.at(TarnolixConstants::Russian));
+    EXPECT_EQ(row.value(1).toString(), names.at(TarnolixConstants::English));
+    EXPECT_EQ(row.value(2).toInt(), 1) << "a language without a text binds NULL";
+    EXPECT_EQ(row.value(3).toString(), QString::fromUtf8("нитья шастра"));
+    EXPECT_EQ(row.value(4).toString(), "santi rsi katha");
+    EXPECT_EQ(row.value(5).toInt(), 1);
+}
+
+TEST_F(Builders, NormalizedColumnIsRewrittenOnlyWhereItDiffers)
+{
+    db->execSql("INSERT INTO Persons(id, spiritalName_en, spiritalNameLC_en) VALUES"
+                "(1, 'Śrīla Ṛṣi', NULL), (2, 'Ānanda', 'stale'), (3, 'Gopāla', 'gopala'), (4, NULL, 'kept')");
+    auto changes = [this] { return count("SELECT total_changes()"); };
+
+    const int before = changes();
+    db->updateNormalizedColumn(TarnolixConstants::English, "Persons", "id", "spiritalName_en", "spiritalNameLC_en");
+    EXPECT_EQ(changes() - before, 2) << "rows 1 and 2 only";
+
+    QSqlQuery q = db->execSql("SELECT spiritalNameLC_en FROM Persons ORDER BY id");
+    QStringList keys;
+    while (q.next())
+        keys << q.value(0).toString();
+    EXPECT_EQ(keys, list({"srila rsi", "ananda", "gopala", "kept"}));
+
+    const int after = changes();
+    db->updateNormalizedColumn(TarnolixConstants::English, "Persons", "id", "spiritalName_en", "spiritalNameLC_en");
+    EXPECT_EQ(changes(), after) << "up to date: no UPDATE runs";
+
+    EXPECT_THROW(db->updateNormalizedColumn(TarnolixConstants::English, "Persons; DROP TABLE Persons", "id",
+                                            "spiritalName_en", "spiritalNameLC_en"),
+                 Exception);
 }
