@@ -6,7 +6,6 @@
 #include "core/TarnolixConstants.h"
 #include "database/SQLiteDatabase.h"
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
