@@ -1,0 +1,130 @@
+#pragma once
+// The connection to the library database: the library schema, the statement
+// builders every library query shares, and the library queries themselves.
+// Connections come from DatabasePool only; each belongs to one thread.
+
+#include "core/TarnolixConstants.h"
+#include "database/SQLiteDatabase.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+#include <QVariant>
+
+#include <map>
+#include <set>
+#include <unordered_set>
+#include <vector>
+
+class TarnolixDB : public SQLiteDatabase
+{
+public:
+    // The schema version this program writes.
+    static constexpr int kDatabaseVersion = 12;
+
+    // One logical column's per-language names ("name" -> name_ru, name_en, name_st).
+    struct LanguageColumns
+    {
+        std::map<TarnolixConstants::Language, QString> byLanguage;
+        QStringList names; // in library language order
+    };
+
+    TarnolixDB();
+    ~TarnolixDB() override;
+
+    // Creates the schema in an empty file, then brings an older library to
+    // kDatabaseVersion.
+    void initialize() override;
+
+    // Settings, then the library tables, then createIndexes().
+    QStringList createTablesStatements() const override;
+
+    static QStringList createIndexes();
+    // Drops the secondary indexes before a bulk load (the bookId index of
+    // every BookSections table stays: section reads need it during the load).
+    void dropIndexes();
+    void rebuildIndexes();
+
+    // IN lists. Each appends to the statement being built and throws when the
+    // list is empty, so no statement with an empty IN list ever runs. Integers
+    // are written as decimals; texts and UUIDs become "?" placeholders whose
+    // values are appended to `values`, to be bound positionally in order.
+    static void appendIdList(QString& sql, const std::vector<int>& ids);
+    static void appendIdList(QString& sql, const std::unordered_set<int>& ids);
+    static void appendQuotedStringList(QString& sql, const QStringList& strings, QVariantList& values);
+    static void appendUuidList(QString& sql, const std::vector<QUuid>& uuids, QVariantList& values);
+
+    // Fragment builders: names are program constants, never reader input.
+    static QString joinColumns(const QStringList& columns, const QString& prefix, const QString& suffix,
+                               const QString& separator);
+    static QString assignmentList(const QStringList& columns);
+    const LanguageColumns& columnsForLanguages(const QString& column);
+    QString perLanguageDefinitions(const QStringList& columns, const QString& type);
+    QString perLanguageNames(const QStringList& columns);
+    QString perLanguagePlaceholders(const QStringList& columns);
+    QString perLanguageAssignments(const QStringList& columns);
+
+    QString insertStatement(const QString& table, const QStringList& columns,
+                            const QStringList& languageColumns = {});
+    // The caller appends its own condition.
+    QString updateStatement(const QString& table, const QStringList& columns,
+                            const QStringList& languageColumns = {});
+    QString upsertStatement(const QString& table, const QString& keyColumn, const QStringList& columns,
+                            const QStringList& languageColumns = {});
+
+    // One row (ownerId, id) per id: the links of a book to its authors etc.
+    void insertLinkRows(const QString& table, const QString& ownerColumn, const QString& otherColumn, int ownerId,
+                        const std::vector<int>& otherIds);
+
+    // Binds ":<column>" for every language column of `column` to the text of
+    // that language (NULL when absent); normalized binds its search key.
+    void bindPerLanguage(QSqlQuery& query, const QString& column,
+                         const std::map<TarnolixConstants::Language, QString>& values, bool normalized);
+    // Recomputes the search keys of `targetColumn` from `sourceColumn`,
+    // writing only the rows whose stored key differs.
+    void updateNormalizedColumn(TarnolixConstants::Language language, const QString& table, const QString& idColumn,
+                                const QString& sourceColumn, const QString& targetColumn);
+
+    void insertQueryHistory(const QString& query);
+
+    // Value conversions of the library's text columns.
+    static std::vector<TarnolixConstants::Language> languagesFromString(const QString& text);
+    static std::set<QString> stringSetFromString(const QString& text);
+    static QUuid uuidFromColumn(const QSqlQuery& query, int column);
+    static QUuid uuidFromString(const QString& text);
+    static QVariant uuidToVariant(const QUuid& uuid);
+    static QString uuidToString(const QUuid& uuid);
+
+    // No reference data at all: no category, publisher, person or book.
+    bool isLibraryEmpty();
+
+    // Texts of the DBNotFound errors the library reads throw.
+    static const char* const kBookNotFound;
+    static const char* const kBookBaseNotFound;
+    static const char* const kBookInfoNotFoundDetailed; // %1 book id, %2 language
+    static const char* const kBookInfoNotFound;
+    static const char* const kBookSectionNotFound; // %1 code, %2 language
+    static const char* const kSectionBookIdNotFound;
+    static const char* const kParentSectionNotFound; // %1 code, %2 language
+    static const char* const kBookCoverNotFound;
+    static const char* const kArchiBookNotFound;
+    static const char* const kCategoryNotFound;
+    static const char* const kCategoryNotExists;
+    static const char* const kPersonNotFound;
+    static const char* const kPersonPhotoNotFound;
+    static const char* const kPublisherNotFound;
+    static const char* const kGlossaryWordNotFound;
+    static const char* const kGlossaryWordDataNotFound;
+    static const char* const kFavoriteNotFound;
+    static const char* const kFavoriteFolderNotFound; // %1 uuid
+    static const char* const kFavoriteFolderNotExists; // %1 uuid
+    static const char* const kUnknownError;
+
+private:
+    // Brings a library stamped with `version` (2 to kDatabaseVersion - 1) up
+    // to the current schema. The stepwise upgrade is not written yet: until
+    // it is, such a library is refused rather than stamped unchanged.
+    void upgradeSchema(int version);
+
+    std::map<QString, LanguageColumns> m_languageColumns;
+};
