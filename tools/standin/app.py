@@ -219,9 +219,9 @@ class App:
                 self.faults.clear()
                 return envelope_reply()
             if method == "POST":
-                spec = json_body(body)
+                plan = json_body(body)
                 try:
-                    fault = faults.parse(spec.get("spec", spec) if isinstance(spec, dict) else spec)
+                    fault = faults.parse(plan.get("plan", plan) if isinstance(plan, dict) else plan)
                 except faults.FaultError as err:
                     raise ApiError(400, "INVALID_FAULT", str(err))
                 self.faults.arm(fault)
@@ -234,21 +234,21 @@ class App:
                 raise ApiError(400, "INVALID_VERSION", str(err))
             return envelope_reply({"version": ds.version, "activated_at": self.library.activated_at})
         if what == "favorites/status" and method == "POST":
-            spec = json_body(body)
-            account = self._control_account(spec)
-            status = spec.get("status", "started")
+            plan = json_body(body)
+            account = self._control_account(plan)
+            status = plan.get("status", "started")
             if status not in ("started", "completed", "error"):
                 raise ApiError(400, "INVALID_DATA", "status must be started, completed or error")
-            started = int(time.time()) - int(spec.get("age", 0)) if "age" in spec else None
+            started = int(time.time()) - int(plan.get("age", 0)) if "age" in plan else None
             return envelope_reply(self.favorites.set_status(
-                account["id"], status, spec.get("device_id", "another-device"),
-                completed_time=spec.get("completed_time"), started_time=started))
+                account["id"], status, plan.get("device_id", "another-device"),
+                completed_time=plan.get("completed_time"), started_time=started))
         if what == "accounts" and method == "POST":
-            spec = json_body(body)
-            account = self._control_account(spec)
-            if "blocked" in spec:
-                self.accounts.set_blocked(account["id"], bool(spec["blocked"]))
-            if spec.get("revoke_tokens"):
+            plan = json_body(body)
+            account = self._control_account(plan)
+            if "blocked" in plan:
+                self.accounts.set_blocked(account["id"], bool(plan["blocked"]))
+            if plan.get("revoke_tokens"):
                 self.accounts.revoke_all()
             return envelope_reply()
         if what == "update" and method == "POST":
@@ -263,8 +263,8 @@ class App:
             return envelope_reply(self.reports.reports() if self.reports else [])
         raise ApiError(404, "NOT_FOUND", "Unknown control request")
 
-    def _control_account(self, spec):
-        account = self.accounts.find(str(spec.get("email", "")))
+    def _control_account(self, plan):
+        account = self.accounts.find(str(plan.get("email", "")))
         if account is None:
             raise ApiError(404, "ACCOUNT_NOT_FOUND", "No such account")
         return account

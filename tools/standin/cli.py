@@ -36,9 +36,9 @@ def parse_args(argv):
                    help="where tokens, favorites, statistics and reports are kept")
     p.add_argument("--dataset", default=SAMPLE, help="folder of a library in source form")
     p.add_argument("--data-version", default="1", help="version of the data set to serve")
-    p.add_argument("--synthetic", metavar="SPEC",
+    p.add_argument("--synthetic", metavar="PLAN",
                    help="serve a generated library instead, e.g. books=500,sections=100,seed=1")
-    p.add_argument("--fault", action="append", default=[], metavar="SPEC",
+    p.add_argument("--fault", action="append", default=[], metavar="PLAN",
                    help="arm a fault for the whole run (repeatable), e.g. mode=status,code=503,path=/base/")
     p.add_argument("--other-device-sync", type=int, metavar="AGE",
                    help="start with the favorites of every account marked as being synchronised "
@@ -51,9 +51,9 @@ def parse_args(argv):
 
 def make_dataset_factory(args):
     if args.synthetic:
-        from .synthetic import SyntheticDataset, parse_spec
-        spec = parse_spec(args.synthetic)
-        return lambda version: SyntheticDataset(**spec)
+        from .synthetic import SyntheticDataset, parse_plan
+        plan = parse_plan(args.synthetic)
+        return lambda version: SyntheticDataset(**plan)
     return lambda version: SampleDataset(args.dataset, version or "1")
 
 
@@ -64,7 +64,7 @@ def main(argv=None):
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     args = parse_args(sys.argv[1:] if argv is None else argv)
     try:
-        armed = [faults.parse(spec) for spec in args.fault]
+        armed = [faults.parse(plan) for plan in args.fault]
     except faults.FaultError as err:
         sys.stderr.write("standin-server: %s\n" % err)
         return 2

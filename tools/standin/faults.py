@@ -13,17 +13,17 @@ class FaultError(ValueError):
     pass
 
 
-def parse(spec):
+def parse(plan):
     """A fault from its text form or from a JSON object; raises FaultError on bad input."""
-    if isinstance(spec, str):
+    if isinstance(plan, str):
         fields = {}
-        for item in filter(None, (p.strip() for p in spec.split(","))):
+        for item in filter(None, (p.strip() for p in plan.split(","))):
             key, sep, value = item.partition("=")
             if not sep:
                 raise FaultError("fault item without '=': %r" % item)
             fields[key.strip()] = value.strip()
-    elif isinstance(spec, dict):
-        fields = spec
+    elif isinstance(plan, dict):
+        fields = plan
     else:
         raise FaultError("a fault is a text or an object")
     mode = fields.get("mode")

@@ -21,16 +21,16 @@ _ENDINGS = ["", "", "ḥ", "m", "ṁ"]
 FIRST_BOOK_ID = 1001
 
 
-def parse_spec(text):
-    spec = {"books": 500, "sections": 100, "seed": 1}
+def parse_plan(text):
+    plan = {"books": 500, "sections": 100, "seed": 1}
     for item in filter(None, text.split(",")):
         key, _, value = item.partition("=")
-        if key not in spec or not value.isdigit():
-            raise ValueError("synthetic spec items are books=N, sections=N and seed=N")
-        spec[key] = int(value)
-    if spec["books"] < 1 or spec["sections"] < 1:
+        if key not in plan or not value.isdigit():
+            raise ValueError("synthetic plan items are books=N, sections=N and seed=N")
+        plan[key] = int(value)
+    if plan["books"] < 1 or plan["sections"] < 1:
         raise ValueError("a synthetic library needs at least one book and one section")
-    return spec
+    return plan
 
 
 class ZipfWords:
@@ -233,9 +233,9 @@ def main(argv=None):
     p = argparse.ArgumentParser(prog="gen-library", description=(
         "Write a generated library as source files; serve it with standin-server --dataset."))
     p.add_argument("--out", required=True, help="folder to write")
-    p.add_argument("--spec", default="books=500,sections=100,seed=1", help="books=N,sections=N,seed=N")
+    p.add_argument("--plan", default="books=500,sections=100,seed=1", help="books=N,sections=N,seed=N")
     args = p.parse_args(argv)
-    write_dataset(SyntheticDataset(**parse_spec(args.spec)), args.out)
+    write_dataset(SyntheticDataset(**parse_plan(args.plan)), args.out)
     return 0
 
 

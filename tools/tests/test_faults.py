@@ -30,7 +30,7 @@ class FaultTest(ServerTest):
         self.assertEqual((status, reply.getheader("Retry-After")), (429, "120"))
 
     def test_armed_fault_counts_down(self):
-        armed = self.server.control("POST", "faults", {"spec": "mode=status,code=503,path=/base/categories,count=2"})
+        armed = self.server.control("POST", "faults", {"plan": "mode=status,code=503,path=/base/categories,count=2"})
         self.assertEqual(armed["code"], 503)
         self.assertEqual(self.get("/base/persons")[0], 200, "other paths are untouched")
         self.assertEqual([self.get("/base/categories")[0] for _ in range(3)], [503, 503, 200])
