@@ -162,7 +162,8 @@ QSqlQuery Database::execSql(const QString& sql, bool forwardOnly)
     return q;
 }
 
-QSqlQuery Database::execSql(const QString& sql, const QVariantList& values, bool forwardOnly)
+template <typename Values>
+QSqlQuery Database::execBound(const QString& sql, const Values& values, bool forwardOnly)
 {
     OverrideCursorGuard cursor(m_waitCursorOnTransaction, m_waitCursorShape);
     QSqlQuery q = newQuery();
@@ -175,17 +176,14 @@ QSqlQuery Database::execSql(const QString& sql, const QVariantList& values, bool
     return q;
 }
 
+QSqlQuery Database::execSql(const QString& sql, const QVariantList& values, bool forwardOnly)
+{
+    return execBound(sql, values, forwardOnly);
+}
+
 QSqlQuery Database::execSql(const QString& sql, const QVariantMap& values, bool forwardOnly)
 {
-    OverrideCursorGuard cursor(m_waitCursorOnTransaction, m_waitCursorShape);
-    QSqlQuery q = newQuery();
-    q.setForwardOnly(forwardOnly);
-    if (!q.prepare(sql))
-        throwQueryError(q);
-    bindValues(q, values);
-    if (!q.exec())
-        throwQueryError(q);
-    return q;
+    return execBound(sql, values, forwardOnly);
 }
 
 void Database::exec(QSqlQuery& query)

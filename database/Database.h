@@ -86,6 +86,9 @@ protected:
     static void checkIdentifier(const QString& name);
 
 private:
+    template <typename Values>
+    QSqlQuery execBound(const QString& sql, const Values& values, bool forwardOnly);
+
     std::unique_ptr<QSqlDatabase> m_db;
     bool m_isTransaction = false;
     bool m_waitCursorOnTransaction = true;
