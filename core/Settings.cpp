@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+
 namespace {
 
 const QString kZoomFactor = QStringLiteral("zoomFactor");
@@ -12,6 +14,8 @@ const QString kEnableHighDpiScaling = QStringLiteral("enableHighDpiScaling2");
 const QString kDebugLogsEnabled = QStringLiteral("debugLogsEnabled");
 const QString kDefaultScale = QStringLiteral("defaultScale");
 const QString kDebugSaveBookArchivesDir = QStringLiteral("debugSaveBookArchivesDir");
+
+std::atomic<Settings*> g_current{nullptr};
 
 constexpr bool kUseOpenGLESDefault = false;
 constexpr bool kEnableHighDpiScalingDefault = true;
@@ -35,6 +39,22 @@ Settings::Settings(QObject* parent)
     m_debugLogsEnabled = value(kDebugLogsEnabled, false).toBool();
     m_defaultScale = value(kDefaultScale, 1.0).toDouble();
     m_debugSaveBookArchivesDir = value(kDebugSaveBookArchivesDir, QString()).toString();
+}
+
+Settings::~Settings()
+{
+    Settings* self = this;
+    g_current.compare_exchange_strong(self, nullptr);
+}
+
+Settings* Settings::current()
+{
+    return g_current.load();
+}
+
+void Settings::setCurrent(Settings* settings)
+{
+    g_current.store(settings);
 }
 
 QVariant Settings::get(const QString& key, const QVariant& defaultValue) const

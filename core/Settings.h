@@ -33,6 +33,12 @@ public:
     // Uses the application-wide organisation and application names, so they
     // must be set before the object is made.
     explicit Settings(QObject* parent = nullptr);
+    ~Settings() override;
+
+    // The object that code without a handed-in Settings uses; main sets it,
+    // tests set their own. Null when unset or once that object is gone.
+    static Settings* current();
+    static void setCurrent(Settings* settings);
 
     Q_INVOKABLE QVariant get(const QString& key, const QVariant& defaultValue = QVariant()) const;
     Q_INVOKABLE void set(const QString& key, const QVariant& value);

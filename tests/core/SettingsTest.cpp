@@ -218,3 +218,16 @@ TEST_F(SettingsTest, GenericWriteOfAStoredKeyLeavesTheLoadedProperty)
     settings.sync();
     EXPECT_EQ(Settings().zoomFactor(), 2.0) << "the next run loads it";
 }
+
+TEST_F(SettingsTest, CurrentObjectIsHandedOutUntilItIsGone)
+{
+    EXPECT_EQ(Settings::current(), nullptr);
+    {
+        Settings settings;
+        Settings::setCurrent(&settings);
+        EXPECT_EQ(Settings::current(), &settings);
+        { Settings other; } // another object going away leaves the current one
+        EXPECT_EQ(Settings::current(), &settings);
+    }
+    EXPECT_EQ(Settings::current(), nullptr);
+}
