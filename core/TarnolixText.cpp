@@ -237,8 +237,14 @@ bool getHTMLSpecialChar(const QString& html, int pos, SpecialChar& out)
 
     if (html.at(pos + 1) == QLatin1Char('#')) {
         const QStringRef digits = html.midRef(pos + 2, semicolon - pos - 2);
-        bool ok = false;
-        const ushort value = digits.toUShort(&ok, 10);
+        // Digits only (no sign or blank, as the entity decoder reads them).
+        bool ok = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+        ushort value = ok ? digits.toUShort(&ok, 10) : 0;
+        // A NUL would cut the text it lands in; a lone surrogate is no character.
+        if (ok && (value == 0 || QChar::isSurrogate(value)))
+            value = 0xFFFD;
         if (!ok) {
             qWarning("TarnolixText::getHTMLSpecialChar: Invalid special character: %s",
                 qUtf8Printable(digits.toString()));

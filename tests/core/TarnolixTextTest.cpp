@@ -296,6 +296,12 @@ TEST(TarnolixText, ClearText)
         {"<b>bold</b> <i>it</i>", "bold it"},
         {"a < b", "a < b"},
         {"&#1054;&#1084;", "\xD0\x9E\xD0\xBC"},
+        // A zero or surrogate reference never becomes a NUL or a lone surrogate.
+        {"a&#0;b", "a\xEF\xBF\xBD" "b"},
+        {"a&#55296;b", "a\xEF\xBF\xBD" "b"},
+        // Signs and blanks make no numeric reference: the text stays as written.
+        {"a&#+65;b", "a&#+65;b"},
+        {"a&# 65;b", "a&# 65;b"},
         {"", ""},
     };
     for (const auto& c : cases) {
