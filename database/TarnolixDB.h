@@ -6,6 +6,7 @@
 #include "core/TarnolixConstants.h"
 #include "database/SQLiteDatabase.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -86,6 +87,19 @@ public:
                                 const QString& sourceColumn, const QString& targetColumn);
 
     void insertQueryHistory(const QString& query);
+
+    // Packed section text and glossary data: the payload, compressed when
+    // compressMode is 1 (qCompress, level 3), then enciphered when
+    // encryptMode is 1 (the book-text key pair), then the two mode bytes.
+    // Modes other than 0 and 1 are refused: nothing could read them back.
+    static QByteArray packBookPart(QByteArray data, quint8 compressMode, quint8 encryptMode);
+    // The payload back. Shorter than the two mode bytes: a warning and an
+    // empty array; unknown modes and damaged bodies throw.
+    static QByteArray unpackBookPart(QByteArray data);
+
+    // Book slug and section slug of a section of a book, in `language`.
+    void selectBookAndSectionSlugs(int bookId, TarnolixConstants::Language language, const QString& code,
+                                   QString& bookSlug, QString& sectionSlug);
 
     // Value conversions of the library's text columns.
     static std::vector<TarnolixConstants::Language> languagesFromString(const QString& text);
