@@ -4,7 +4,7 @@
 #include "core/Exception.h"
 #include "core/TextNormalization.h"
 
-#include <QIODevice>
+#include <QBuffer>
 
 #include <algorithm>
 
@@ -407,4 +407,27 @@ void readGlossaryWord(QCborStreamReader& reader, GlossaryWord& word)
         default: return false;
         }
     });
+}
+
+namespace {
+
+template <typename Record>
+void readFromBytes(QByteArray& bytes, Record& record, void (*read)(QCborStreamReader&, Record&))
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QCborStreamReader reader(&buffer);
+    read(reader, record);
+}
+
+} // namespace
+
+void readGlossaryTree(QByteArray bytes, GlossaryTree& tree)
+{
+    readFromBytes<GlossaryTree>(bytes, tree, &readGlossaryTree);
+}
+
+void readGlossaryWord(QByteArray bytes, GlossaryWord& word)
+{
+    readFromBytes<GlossaryWord>(bytes, word, &readGlossaryWord);
 }

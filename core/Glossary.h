@@ -115,3 +115,7 @@ void readGlossary(QCborStreamReader& reader, Glossary& glossary);
 void readGlossaryCategory(QCborStreamReader& reader, GlossaryCategory& category);
 void readGlossaryTree(QCborStreamReader& reader, GlossaryTree& tree);
 void readGlossaryWord(QCborStreamReader& reader, GlossaryWord& word);
+// From stored bytes, read through a device so that every stated length is
+// weighed against the bytes really there.
+void readGlossaryTree(QByteArray bytes, GlossaryTree& tree);
+void readGlossaryWord(QByteArray bytes, GlossaryWord& word);

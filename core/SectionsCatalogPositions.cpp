@@ -1,11 +1,13 @@
 #include "core/SectionsCatalogPositions.h"
 
-#include <QIODevice>
+#include "core/DataStreamContainers.h"
 
 namespace {
 
 // Counts from this on are corrupt data, not a table.
 constexpr quint32 kMaxEntries = 0x20000000;
+// A key's length word and a position.
+constexpr qint64 kMinEntryBytes = 8;
 
 } // namespace
 
@@ -31,32 +33,12 @@ void writeSectionsCatalogPositions(QDataStream& stream, const SectionsCatalogPos
 
 void readSectionsCatalogPositions(QDataStream& stream, SectionsCatalogPositions& positions)
 {
-    const QDataStream::Status previous = stream.status();
-    if (!stream.device() || !stream.device()->isTransactionStarted())
-        stream.resetStatus();
-
-    QHash<QString, int>& map = positions.m_positions;
-    map.clear();
-    quint32 count = 0;
-    stream >> count;
-    if (count >= kMaxEntries) {
-        qWarning("Invalid elements count");
-        stream.setStatus(QDataStream::ReadCorruptData);
-    } else {
-        // No reservation from the count: a corrupt count must not allocate,
-        // and entries that are really there grow the table as they come.
-        for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
-            QString key;
-            stream >> key;
-            qint32& value = map[key];
-            stream >> value;
-            if (stream.status() != QDataStream::Ok)
-                map.clear();
-        }
-    }
-
-    if (previous != QDataStream::Ok) {
-        stream.resetStatus();
-        stream.setStatus(previous);
-    }
+    // A later duplicate key overwrites the position read before it.
+    readCountedContainer(stream, positions.m_positions, kMaxEntries, kMinEntryBytes,
+                         [](QDataStream& in, QHash<QString, int>& map) {
+                             QString key;
+                             in >> key;
+                             qint32& position = map[key];
+                             in >> position;
+                         });
 }

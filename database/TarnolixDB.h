@@ -13,9 +13,14 @@
 #include <QVariant>
 
 #include <map>
+#include <memory>
 #include <set>
 #include <unordered_set>
 #include <vector>
+
+struct GlossariesIdMngr;
+struct GlossaryTree;
+class SectionsCatalogPositions;
 
 class TarnolixDB : public SQLiteDatabase
 {
@@ -111,6 +116,23 @@ public:
 
     // No reference data at all: no category, publisher, person or book.
     bool isLibraryEmpty();
+
+    // Typed rows of the library's own Settings table (keys in
+    // database/LibrarySettingsKeys.h).
+    int databaseStatus();
+    void setDatabaseStatus(int status);
+    qint64 favoritesSyncTime();
+    void setFavoritesSyncTime(qint64 time);
+    void setNeedFavoritesSync(bool need);
+    void setGlossariesIdMngr(const GlossariesIdMngr& ids);
+    void setGlossariesMD5(const QByteArray& md5);
+    // Throws DBNotFound before the first glossaries are installed, and the
+    // reader's Exception when the stored tree is damaged.
+    std::shared_ptr<GlossaryTree> glossaryTree();
+    void setGlossaryTree(const GlossaryTree& tree);
+    // Null when the language has none stored or it cannot be read.
+    std::shared_ptr<SectionsCatalogPositions> sectionsCatalogPositions(int languageId);
+    void setSectionsCatalogPositions(int languageId, const SectionsCatalogPositions& positions);
 
     // Texts of the DBNotFound errors the library reads throw.
     static const char* const kBookNotFound;
