@@ -7,15 +7,31 @@
 #include "database/SQLiteDatabase.h"
 
 #include <QByteArray>
+#include <QChar>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
 #include <QVariant>
 
 #include <map>
+#include <memory>
 #include <set>
 #include <unordered_set>
 #include <vector>
+
+struct GlossariesIdMngr;
+struct GlossaryTree;
+struct GlossaryWord;
+class SectionsCatalogPositions;
+
+// One article of a term in one glossary, as the glossary installer stores it.
+struct GlossaryWordDataRow
+{
+    QByteArray data;
+    int glossaryWordId = 0;
+    int glossaryId = 0;
+    int glossaryCategoryId = 0;
+};
 
 class TarnolixDB : public SQLiteDatabase
 {
@@ -111,6 +127,43 @@ public:
 
     // No reference data at all: no category, publisher, person or book.
     bool isLibraryEmpty();
+
+    // Typed rows of the library's own Settings table (keys in
+    // database/LibrarySettingsKeys.h).
+    int databaseStatus();
+    void setDatabaseStatus(int status);
+    qint64 favoritesSyncTime();
+    void setFavoritesSyncTime(qint64 time);
+    void setNeedFavoritesSync(bool need);
+    void setGlossariesIdMngr(const GlossariesIdMngr& ids);
+    void setGlossariesMD5(const QByteArray& md5);
+    // Throws DBNotFound before the first glossaries are installed, and the
+    // reader's Exception when the stored tree is damaged.
+    std::shared_ptr<GlossaryTree> glossaryTree();
+    void setGlossaryTree(const GlossaryTree& tree);
+    // Null when the language has none stored or it cannot be read.
+    std::shared_ptr<SectionsCatalogPositions> sectionsCatalogPositions(int languageId);
+    void setSectionsCatalogPositions(int languageId, const SectionsCatalogPositions& positions);
+
+    // Glossary terms and articles. A term is stored once with one reference
+    // row per glossary it stands in, listed under the English search key's
+    // first letter (NULL for a term without spellings).
+    static QByteArray glossaryWordToCbor(const std::shared_ptr<GlossaryWord>& word);
+    static std::shared_ptr<GlossaryWord> glossaryWordFromCbor(const QByteArray& bytes);
+    void deleteGlossaryWords();
+    // No transaction of its own: the installer holds one.
+    void deleteGlossaryWordsData();
+    // All or nothing: one transaction for the whole batch.
+    void insertGlossaryWords(const std::vector<std::shared_ptr<GlossaryWord>>& words);
+    // No transaction of its own: the installer holds one.
+    void insertGlossaryWordsData(const std::vector<GlossaryWordDataRow>& rows);
+    std::shared_ptr<GlossaryWord> selectGlossaryWord(int id);
+    // The article unpacked.
+    QByteArray selectGlossaryWordData(int categoryId, int glossaryId, int wordId);
+    // Letters match in lower case; a null letter counts every term.
+    std::vector<std::shared_ptr<GlossaryWord>> selectGlossaryWords(int categoryId, int glossaryId, QChar letter);
+    int selectGlossaryWordsCount(int categoryId, int glossaryId, QChar letter = QChar());
+    bool isGlossaryWordsExist(int categoryId, int glossaryId, QChar letter);
 
     // Texts of the DBNotFound errors the library reads throw.
     static const char* const kBookNotFound;
