@@ -276,6 +276,11 @@ bool Database::isOpen() const
     return m_db && m_db->isOpen();
 }
 
+QSqlDatabase Database::sqlDatabase() const
+{
+    return m_db ? *m_db : QSqlDatabase();
+}
+
 QString Database::lastErrorText() const
 {
     return m_db ? m_db->lastError().text() : QString();

@@ -66,6 +66,9 @@ public:
     void open(const QSqlDatabase& database);
     void close();
     bool isOpen() const;
+    // The Qt connection itself, for code that works on Qt Sql directly;
+    // invalid when nothing is open.
+    QSqlDatabase sqlDatabase() const;
 
     bool isTransaction() const { return m_isTransaction; }
     void setWaitCursorOnTransaction(bool on) { m_waitCursorOnTransaction = on; }
