@@ -3,6 +3,8 @@
 // builders every library query shares, and the library queries themselves.
 // Connections come from DatabasePool only; each belongs to one thread.
 
+#include "core/BookRecords.h"
+#include "core/CatalogRecords.h"
 #include "core/TarnolixConstants.h"
 #include "database/SQLiteDatabase.h"
 
@@ -16,7 +18,9 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 struct GlossariesIdMngr;
@@ -187,7 +191,109 @@ public:
     static const char* const kFavoriteFolderNotExists; // %1 uuid
     static const char* const kUnknownError;
 
+    // Catalogue: categories, archive books, listings, covers and queues
+    using CategoryPtr = std::shared_ptr<Category>;
+    using BookInfoList = std::vector<std::shared_ptr<BookInfo>>;
+
+    // The catalogue filter's text, kept by the caller between fills: the
+    // first fill replaces it by its search key and marks it normalised.
+    struct CatalogFilterText
+    {
+        bool normalized = false;
+        QString text;
+    };
+
+    // Row types of CatalogSearch.
+    enum CatalogSearchType { CatalogSearchBook = 1, CatalogSearchCategory = 2, CatalogSearchPerson = 3 };
+
+    // Actions of the indexing queue.
+    enum IndexAction : quint8 { IndexAdd = 1, IndexRemove = 2 };
+
+    // Categories ordered by "left" in Russian and by "leftEn" otherwise.
+    void deleteCategories();
+    void insertCategories(const std::vector<CategoryPtr>& categories);
+    CategoryPtr selectCategory(int id, TarnolixConstants::Language language);
+    int selectCategoryParentId(int id);
+    std::vector<CategoryPtr> selectCategoryNames(int parentId, TarnolixConstants::Language language,
+                                                 bool onlyWithBooks, bool fromCatalogSearch, bool ordered,
+                                                 const std::unordered_set<int>* ids);
+    std::vector<int> selectCategoryNames(int parentId, TarnolixConstants::Language language, bool onlyWithBooks,
+                                         bool fromCatalogSearch);
+    int selectCategoriesCount(int parentId, TarnolixConstants::Language language, bool onlyWithBooks,
+                              const std::unordered_set<int>* ids);
+    std::vector<int> selectCategoryIdsWithBooks(TarnolixConstants::Language language);
+    std::vector<int> selectBookCategoryIds(int bookId, TarnolixConstants::Language language);
+    void resetCategoriesBooksExists();
+    void updateCategoriesBooksExists(const std::set<int>& ids, TarnolixConstants::Language language, bool value);
+    // Recomputes every booksExists mark in one transaction: a category is
+    // marked when it or a descendant holds a book of the language. A cycle of
+    // parents in the data is logged and cut, never walked forever.
+    void reloadBooksExists();
+
+    void deleteArchiBooks();
+    void insertArchiBooks(const std::vector<std::shared_ptr<ArchiBook>>& archiBooks);
+    std::shared_ptr<ArchiBook> selectArchiBook(int id, TarnolixConstants::Language language);
+    std::vector<std::shared_ptr<BookBase>> selectArchiBookBooks(int archiBookId);
+    std::shared_ptr<BookBase> selectBookBase(int bookId);
+    // Sections of the archive book's publications, summed over the languages.
+    int selectArchiBookSectionsCount(int archiBookId);
+    // Distinct publications, over all languages, holding a section with `slug`.
+    int selectArchiBookBooksCountBySectionSlug(int archiBookId, const QString& slug);
+
+    // CatalogSearch holds the last filter's hits only; each fill replaces it.
+    void clearCatalogSearch();
+    void fillCatalogSearchWithBooks(TarnolixConstants::Language language, CatalogFilterText& filter);
+    void fillCatalogSearchWithCategories(TarnolixConstants::Language language, CatalogFilterText& filter);
+    void fillCatalogSearchWithPersons(TarnolixConstants::Language language, CatalogFilterText& filter);
+    // Recomputes every stored search key whose normaliser result changed.
+    void fixNormalixedTexts();
+
+    // Listings: natural order of the short name, then ascending id.
+    BookInfoList selectBooksByAuthor(int authorId, TarnolixConstants::Language language);
+    BookInfoList selectBooksByCommentator(int commentatorId, TarnolixConstants::Language language);
+    BookInfoList selectBooksByCategory(int categoryId, TarnolixConstants::Language language,
+                                       const std::unordered_set<int>* ids);
+    BookInfoList selectBooksFromCatalogSearch(TarnolixConstants::Language language,
+                                              const std::unordered_set<int>* ids);
+    // One distinct record per (category, book) pair.
+    std::unordered_map<int, BookInfoList> selectBooksWithCategories(TarnolixConstants::Language language);
+    BookInfoList selectArchiBookBooksBySectionSlug(int archiBookId, TarnolixConstants::Language language,
+                                                   const QString& slug);
+    std::vector<int> selectBookIdsByAuthor(int authorId, TarnolixConstants::Language language);
+    std::vector<int> selectBookIdsByCategory(int categoryId, TarnolixConstants::Language language);
+    std::vector<int> selectBookAuthorIds(int bookId, TarnolixConstants::Language language);
+    int selectBooksCountByAuthor(int authorId, TarnolixConstants::Language language);
+    int selectBooksCountByCategory(int categoryId, TarnolixConstants::Language language,
+                                   const std::unordered_set<int>* ids);
+
+    // Covers: the edition's own, else (when asked) the book's common one.
+    std::pair<int, QByteArray> selectBookCover(int bookId, TarnolixConstants::Language language, bool useCommonCover);
+    void insertBookCover(int bookId, int format, const QByteArray& data);
+    void insertBookLanguageCover(int bookId, TarnolixConstants::Language language, int format,
+                                 const QByteArray& data);
+
+    // Indexing queue: at most one pending action per book and language.
+    void upsertBFI(int bookId, quint8 action);
+    void upsertBFIList(TarnolixConstants::Language language, const std::vector<int>& ids, quint8 action);
+    void queueAllBooksForIndexing(TarnolixConstants::Language language, quint8 action);
+    std::vector<std::pair<int, int>> selectBFI(TarnolixConstants::Language language);
+    int countBFI(TarnolixConstants::Language language);
+    void deleteFromBFI(TarnolixConstants::Language language, const std::vector<int>& ids);
+
+    // Cover queue: each book at most once.
+    void insertBFLC(const std::vector<int>& ids);
+    int selectFirstBFLC();
+    int countBFLC();
+    void deleteFromBFLC(int id);
+
+    static QString syncJournalUpsertStatement(const QString& table);
+
 private:
+    // Empties CatalogSearch, then inserts the matching books (withBooks) and
+    // runs insertSql with the filter's LIKE pattern bound, in one transaction.
+    void fillCatalogSearch(TarnolixConstants::Language language, CatalogFilterText& filter, bool withBooks,
+                           const QString& insertSql);
+    BookInfoList selectListing(const QString& sql, const QVariantList& values, TarnolixConstants::Language language);
     // Brings a library stamped with `version` (2 to kDatabaseVersion - 1) up
     // to the current schema. The stepwise upgrade is not written yet: until
     // it is, such a library is refused rather than stamped unchanged.
