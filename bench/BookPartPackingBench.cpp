@@ -3,6 +3,7 @@
 // on the same bytes: the difference is what our container costs on top.
 // Bytes are counted as the size of the unpacked section.
 
+#include "bench/BenchSupport.h"
 #include "core/BookRecords.h"
 #include "core/CipherKeyPair.h"
 #include "database/BookTextCipher.h"
@@ -21,16 +22,12 @@
 
 namespace {
 
+using bench::keyPair;
+using bench::kParagraphs;
+
 constexpr int kSectionBytes = 20 * 1024;
 
 // Our own sample paragraphs, repeated until the section holds 20 KiB.
-const char* const kParagraphs[] = {
-    "дхарма-кшетре куру-кшетре самавета юйутсавах",
-    "На поле дхармы, на поле Куру, собравшись и желая битвы, что сделали мои сыновья?",
-    "Комментарий: ум, не знающий покоя, подобен светильнику на ветру; мы учимся держать его ровно.",
-    "Слово за словом: дхарма — долг; кшетре — на поле; самавета — собравшиеся.",
-};
-
 QByteArray sectionPayload()
 {
     QByteArray body;
@@ -47,17 +44,6 @@ QByteArray sectionPayload()
     out.setVersion(QDataStream::Qt_5_12);
     out << count;
     return bytes + body;
-}
-
-const CipherKeyPair& keyPair()
-{
-    static const std::unique_ptr<CipherKeyPair> pair = [] {
-        auto p = std::make_unique<CipherKeyPair>();
-        p->setKeyFromString(QStringLiteral("reader@example.invalid"));
-        p->setIvFromString(QStringLiteral("/home/reader/.local/share/Tarnolix"));
-        return p;
-    }();
-    return *pair;
 }
 
 struct Cipher

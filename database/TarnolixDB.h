@@ -75,6 +75,90 @@ public:
     static void appendQuotedStringList(QString& sql, const QStringList& strings, QVariantList& values);
     static void appendUuidList(QString& sql, const std::vector<QUuid>& uuids, QVariantList& values);
 
+    // Books, editions and sections
+    // A book is its language-independent base row with its link rows, plus
+    // one edition per language (BookInfo<N>, BookSections<N>, BookParts<N>,
+    // N the language id). Writes run in one transaction, or join the caller's.
+    // Every text value (slug, code, name, letter) is bound.
+    void insertBook(const std::shared_ptr<Book>& book);
+    void insertBookBase(const BookBase& base);
+    bool isBookExists(int bookId);
+    // Every row of the book in every book table; a book not stored is no error.
+    void deleteBook(int bookId);
+    void insertBookInfo(const BookInfo& info);
+    void insertBookSections(int bookId, TarnolixConstants::Language language,
+                            const std::vector<std::shared_ptr<BookSection>>& sections);
+    void insertBookParts(TarnolixConstants::Language language, const std::vector<std::shared_ptr<BookPart>>& parts);
+    void deleteBookBase(int bookId);
+    void deleteBookInfo(int bookId, TarnolixConstants::Language language);
+    void deleteBookSections(int bookId, TarnolixConstants::Language language);
+    void deleteBookParts(int bookId, TarnolixConstants::Language language);
+    void deleteBookCoversOfLanguage(int bookId, TarnolixConstants::Language language);
+    void deleteBookCovers(int bookId);
+
+    QString selectBookSlug(int bookId);
+    QString selectBookBaseCover(int bookId);
+    int selectBookIdBySlug(const QString& bookSlug, TarnolixConstants::Language language);
+    std::pair<int, QString> selectBookIdAndSectionCodeBySlugs(const QString& bookSlug, const QString& sectionSlug,
+                                                              TarnolixConstants::Language language);
+    std::vector<int> selectBookIds();
+    std::unordered_set<int> selectBookIdSet();
+    std::shared_ptr<BookInfo> selectBookInfo(int bookId, TarnolixConstants::Language language);
+    QString selectBookInfoCover(int bookId, TarnolixConstants::Language language);
+    int selectBooksCount(TarnolixConstants::Language language);
+    // Editions with this short name (compared as search keys), in natural
+    // order of the short name, then by book id.
+    std::vector<std::shared_ptr<BookInfo>> selectBookInfoByShortName(const QString& name,
+                                                                     TarnolixConstants::Language language);
+    // Editions whose short-name search key begins with `letter` (any case),
+    // in the same order.
+    std::vector<std::shared_ptr<BookInfo>> selectBooksByLetter(TarnolixConstants::Language language, QChar letter);
+    int selectBooksCountByLetter(TarnolixConstants::Language language, QChar letter);
+    std::vector<int> selectBookIdsByLetter(TarnolixConstants::Language language, QChar letter);
+    // Upper case; a null character when the short name is empty.
+    QChar selectBookFirstLetter(int bookId, TarnolixConstants::Language language);
+    std::set<QChar> selectBooksFirstLetters(TarnolixConstants::Language language);
+
+    // The section and its book id.
+    std::pair<std::shared_ptr<BookSection>, int> selectBookSection(const QString& code,
+                                                                   TarnolixConstants::Language language);
+    // Empty for a top-level section. With `found`, a missing section sets it
+    // false instead of throwing.
+    QString selectParentSection(const QString& code, TarnolixConstants::Language language, bool* found = nullptr);
+    int selectSectionBookId(const QString& code, TarnolixConstants::Language language);
+    QString selectSectionSlug(int bookId, TarnolixConstants::Language language, const QString& code);
+    std::vector<QString> selectSectionCodesBySlug(int bookId, TarnolixConstants::Language language,
+                                                  const QString& slug);
+    std::vector<QString> selectBookSectionCodes(int bookId, TarnolixConstants::Language language);
+    std::vector<std::pair<QString, QString>> selectSectionCodesAndSlugs(int bookId,
+                                                                        TarnolixConstants::Language language);
+    // An empty parent code means the top level.
+    std::vector<QString> selectChildSectionCodes(int bookId, TarnolixConstants::Language language,
+                                                 const QString& parentCode);
+    int selectChildSectionsCount(int bookId, TarnolixConstants::Language language, const QString& parentCode);
+    // 0 for an empty code list.
+    int selectChildSectionsCountInCodes(int bookId, TarnolixConstants::Language language, const QString& parentCode,
+                                        const QStringList& codes);
+    std::vector<std::shared_ptr<BookSection>> selectBookSections(int bookId, TarnolixConstants::Language language);
+    std::vector<std::shared_ptr<BookSection>> selectChildSections(int bookId, TarnolixConstants::Language language,
+                                                                  const QString& parentCode);
+    // Throws for an empty code list.
+    std::vector<std::shared_ptr<BookSection>> selectChildSectionsInCodes(int bookId,
+                                                                         TarnolixConstants::Language language,
+                                                                         const QString& parentCode,
+                                                                         const QStringList& codes);
+    std::unordered_map<int, std::vector<std::shared_ptr<BookSection>>>
+    selectAllSections(TarnolixConstants::Language language);
+    // The section's text, unpacked and decoded.
+    std::shared_ptr<BookPart> selectBookPart(const QString& code, TarnolixConstants::Language language);
+    std::vector<std::shared_ptr<BookPart>> selectBookParts(int bookId, TarnolixConstants::Language language);
+
+    // Stored byte forms of an edition's download files and a part's paragraphs.
+    static QByteArray downloadFilesToBytes(const std::vector<BookInfo::DownloadFile>& files);
+    static std::vector<BookInfo::DownloadFile> downloadFilesFromBytes(const QByteArray& bytes);
+    static QByteArray bookEntitiesToBytes(const std::vector<std::shared_ptr<BookEntity>>& entities);
+    static std::vector<std::shared_ptr<BookEntity>> bookEntitiesFromBytes(const QByteArray& bytes);
+
     // Fragment builders: names are program constants, never reader input.
     static QString joinColumns(const QStringList& columns, const QString& prefix, const QString& suffix,
                                const QString& separator);
