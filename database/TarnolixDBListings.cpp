@@ -3,12 +3,10 @@
 
 #include "database/TarnolixDB.h"
 
-#include "core/DataStreamContainers.h"
 #include "core/Exception.h"
 #include "core/NaturalCompare.h"
 #include "database/TarnolixDBNames.h"
 
-#include <QDataStream>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -24,30 +22,9 @@ const char kListingColumns[] =
     "bi.searchMacrosSection";
 constexpr int kListingColumnCount = 14;
 
-constexpr quint32 kMaxDownloadFiles = 0x10000000;
-constexpr qint64 kMinDownloadFileBytes = 3 * 4 + 2 * 4; // three empty strings, two integers
-
 QString bookInfoTable(Language language)
 {
     return tarnolixdb::languageTable("BookInfo", language);
-}
-
-std::vector<BookInfo::DownloadFile> readDownloadFiles(const QByteArray& bytes)
-{
-    std::vector<BookInfo::DownloadFile> files;
-    if (bytes.isEmpty())
-        return files;
-    QDataStream in(bytes);
-    in.setVersion(QDataStream::Qt_5_12);
-    readCountedContainer(in, files, kMaxDownloadFiles, kMinDownloadFileBytes,
-                         [](QDataStream& stream, std::vector<BookInfo::DownloadFile>& container) {
-                             BookInfo::DownloadFile file;
-                             readDownloadFile(stream, file);
-                             container.push_back(std::move(file));
-                         });
-    if (in.status() != QDataStream::Ok)
-        qWarning("BookInfo: damaged download-file list");
-    return files;
 }
 
 std::shared_ptr<BookInfo> listingRow(const QSqlQuery& q, Language language)
@@ -66,7 +43,7 @@ std::shared_ptr<BookInfo> listingRow(const QSqlQuery& q, Language language)
     info->publishingYear = q.value(9).toInt();
     info->pagesCount = q.value(10).toInt();
     info->bookCopies = q.value(11).toInt();
-    info->downloadFiles = readDownloadFiles(q.value(12).toByteArray());
+    info->downloadFiles = TarnolixDB::downloadFilesFromBytes(q.value(12).toByteArray());
     info->searchMacrosSection = q.value(13).toString();
     return info;
 }
