@@ -16,26 +16,27 @@ UrlCreatorImpl sectionRequest(TarnolixDB& db, TarnolixConstants::Language langua
     return request;
 }
 
-// Verse numbers first. Editions in other languages have slugs of their own
-// ("glava-2.stikh-13", "chapter-2.verse-13"), so slugs alone would find the
-// passage in the same language only; they still decide for sections without
-// a readable number, and where numbering differs between editions.
+// The section with the passage's slug first, as editions that share slugs
+// are matched; then by verse number, for editions whose slugs are their own
+// ("glava-2.stikh-13", "chapter-2.verse-13"). Ambiguity links nothing.
 std::shared_ptr<BookSection> passageIn(const BookSection& passage,
                                        const std::vector<std::shared_ptr<BookSection>>& sections)
 {
-    if (auto byNumber = findMatchingSection(passage, sections))
-        return byNumber;
-    if (passage.slug.isEmpty())
-        return nullptr;
-    std::shared_ptr<BookSection> bySlug;
-    for (const auto& candidate : sections) {
-        if (!candidate || candidate->slug != passage.slug)
-            continue;
+    if (!passage.slug.isEmpty()) {
+        std::shared_ptr<BookSection> bySlug;
+        bool ambiguous = false;
+        for (const auto& candidate : sections) {
+            if (!candidate || candidate->slug != passage.slug)
+                continue;
+            ambiguous = ambiguous || bySlug;
+            bySlug = candidate;
+        }
+        if (ambiguous)
+            return nullptr;
         if (bySlug)
-            return nullptr; // ambiguous
-        bySlug = candidate;
+            return bySlug;
     }
-    return bySlug;
+    return findMatchingSection(passage, sections);
 }
 
 } // namespace
