@@ -54,7 +54,8 @@ public:
     ~TarnolixDB() override;
 
     // Creates the schema in an empty file, then brings an older library to
-    // kDatabaseVersion.
+    // kDatabaseVersion in one transaction: a failure leaves the stored
+    // version and the tables as they were, and the next start retries.
     void initialize() override;
 
     // Settings, then the library tables, then createIndexes().
@@ -378,10 +379,13 @@ private:
     void fillCatalogSearch(TarnolixConstants::Language language, CatalogFilterText& filter, bool withBooks,
                            const QString& insertSql);
     BookInfoList selectListing(const QString& sql, const QVariantList& values, TarnolixConstants::Language language);
-    // Brings a library stamped with `version` (2 to kDatabaseVersion - 1) up
-    // to the current schema. The stepwise upgrade is not written yet: until
-    // it is, such a library is refused rather than stamped unchanged.
+    // Brings an existing library stamped with `version` (below
+    // kDatabaseVersion; 0 and 1 count as 2) up to the current schema: every
+    // step from that version on, then every folder and favorite queued for
+    // synchronisation as added. Runs inside the caller's transaction.
     void upgradeSchema(int version);
+    // Queues every row of `table` in the journal `journalTable` as added.
+    void queueAllAsAdded(const QString& table, const QString& journalTable);
 
     std::map<QString, LanguageColumns> m_languageColumns;
 };

@@ -1,8 +1,6 @@
-// The library schema: its tables, its secondary indexes and its version.
+// The library schema: its tables and its secondary indexes.
 
 #include "database/TarnolixDB.h"
-
-#include "core/Exception.h"
 
 QStringList TarnolixDB::createTablesStatements() const
 {
@@ -153,22 +151,4 @@ void TarnolixDB::dropIndexes()
 void TarnolixDB::rebuildIndexes()
 {
     execInTransaction(createIndexes());
-}
-
-void TarnolixDB::initialize()
-{
-    SQLiteDatabase::initialize();
-    const int version = getSettingOr(QStringLiteral("DatabaseVersion"), 0).toInt();
-    if (version >= kDatabaseVersion)
-        return;
-    if (version >= 2)
-        upgradeSchema(version);
-    setSetting(QStringLiteral("DatabaseVersion"), kDatabaseVersion);
-}
-
-void TarnolixDB::upgradeSchema(int version)
-{
-    // Stamping such a library without its upgrade steps would leave it
-    // without the tables the program expects, for good.
-    throw Exception(QStringLiteral("Library database version %1 cannot be upgraded yet(0x8B51D2E4)").arg(version));
 }
