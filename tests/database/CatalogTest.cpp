@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "core/TextNormalization.h"
+#include "tests/core/ExceptionText.h"
 #include "tests/core/LogCapture.h"
 
 
@@ -40,17 +41,6 @@ std::vector<int> idsOf(const std::vector<std::shared_ptr<T>>& records)
             ids.push_back(r->id);
     }
     return ids;
-}
-
-template <typename F>
-QString errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no exception>");
 }
 
 } // namespace
