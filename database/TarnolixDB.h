@@ -5,6 +5,7 @@
 
 #include "core/BookRecords.h"
 #include "core/CatalogRecords.h"
+#include "core/FavoriteRecords.h"
 #include "core/TarnolixConstants.h"
 #include "database/SQLiteDatabase.h"
 
@@ -17,6 +18,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -373,11 +375,137 @@ public:
 
     static QString syncJournalUpsertStatement(const QString& table);
 
+    // Persons, publishers, favorites and folders
+    using PersonPtr = std::shared_ptr<Person>;
+    using FavoritePtr = std::shared_ptr<Favorite>;
+
+    // The optional, possibly long text columns a favorite read also fetches.
+    enum FavoriteColumn : unsigned {
+        FavoriteSectionSlugs = 0x1, // startSectionSlug and endSectionSlug
+        FavoriteTitle = 0x2,
+        FavoriteNote = 0x4,
+        FavoriteQuotedText = 0x8, // favoriteText
+    };
+    using FavoriteColumns = unsigned;
+
+    // A partial change of a favorite: only the fields present are written.
+    // A start or end index present as nullopt writes NULL; a null catalogUuid
+    // moves the favorite to the top level.
+    struct FavoriteUpdate
+    {
+        std::optional<qint64> timeOfChange;
+        std::optional<QString> startSectionCode;
+        std::optional<std::optional<quint64>> startSectionIndex;
+        std::optional<QString> endSectionCode;
+        std::optional<std::optional<quint64>> endSectionIndex;
+        std::optional<QUuid> catalogUuid;
+        std::optional<QString> title;
+        std::optional<QString> note;
+    };
+
+    // Normalised once, on first use, like the catalogue filter.
+    using FavoritesFilterText = CatalogFilterText;
+
+    // Record bindings: ":" + column name; null UUIDs and absent texts bind NULL.
+    void bindPerson(QSqlQuery& query, const Person& person);
+    // Refuses a favorite without both section slugs, binding nothing.
+    static void bindFavorite(QSqlQuery& query, const Favorite& favorite);
+    static void bindSyncItem(QSqlQuery& query, const FavoritesSyncItem& item);
+    // ",title,note" etc. for the set bits, in bit order, no blanks.
+    static void appendFavoriteTextColumns(QString& sql, FavoriteColumns columns);
+    static void readFavoriteTextColumns(const QSqlQuery& query, Favorite& favorite, FavoriteColumns columns);
+    // Columns: uuid, catalogUuid, start code, index, offset, end code, index,
+    // offset, bookId, language, timeOfChange, then the text columns by name.
+    static FavoritePtr readFavoriteRow(const QSqlQuery& query, FavoriteColumns columns);
+    // As above without bookId, language and text columns.
+    static FavoritePtr readFavoriteRowOfBook(const QSqlQuery& query, int bookId, TarnolixConstants::Language language);
+
+    // Persons and publishers are replaced as a set by the reference-data
+    // update: delete, then insert, inside the caller's transaction. Each
+    // batch insert is all or nothing.
+    void deletePersons();
+    void deletePublishers();
+    void insertPersons(const std::vector<PersonPtr>& persons);
+    void insertPublishers(const std::vector<std::shared_ptr<Publisher>>& publishers);
+    // Reads fill the texts of the one language asked.
+    PersonPtr selectPerson(TarnolixConstants::Language language, int id);
+    PersonPtr selectPersonName(TarnolixConstants::Language language, int id);
+    PersonPtr selectPersonBySlug(TarnolixConstants::Language language, const QString& slug);
+    std::vector<PersonPtr> selectPersonsByIds(TarnolixConstants::Language language, const std::vector<int>& ids);
+    // First character of the name's search key; null when it has none.
+    QChar selectPersonFirstLetter(TarnolixConstants::Language language, int id);
+    QString selectPersonPhotoSource(int id);
+    std::shared_ptr<Publisher> selectPublisher(TarnolixConstants::Language language, int id);
+
+    // Authors: persons with `role` among their roles and a book in the
+    // language's book table. Letters match the search key's first character
+    // in lower case; the returned persons carry `role` in their roles.
+    std::set<QChar> selectAuthorsFirstLetters(TarnolixConstants::Language language, const QString& role);
+    int selectAuthorsCount(TarnolixConstants::Language language, const QString& role, QChar letter);
+    std::vector<PersonPtr> selectAuthors(TarnolixConstants::Language language, const QString& role, QChar letter);
+    std::vector<int> selectAuthorIds(TarnolixConstants::Language language, const QString& role, QChar letter);
+    std::vector<PersonPtr> selectPersonsFromCatalogSearch(TarnolixConstants::Language language, int type,
+                                                          const QString& role);
+    // Persons whose name's search key equals that of `text`.
+    std::vector<PersonPtr> selectPersonsByExactName(TarnolixConstants::Language language, const QString& text,
+                                                    const QString& role);
+
+    // Photos and the queue of persons whose photos are to be loaded (each
+    // person at most once).
+    void insertPersonPhoto(int personId, int format, const QByteArray& data, const QString& downloadLink);
+    void deletePersonPhoto(int personId);
+    std::pair<int, QByteArray> selectPersonPhoto(int personId);
+    QString selectPersonPhotoDownloadLink(int personId);
+    void insertPFLP(const std::vector<int>& ids);
+    void deleteFromPFLP(int id);
+    // An empty queue throws DBNotFound with an empty message.
+    int selectFirstPFLP();
+    int countPFLP();
+
+    // `column` of the rows whose `keyColumn` equals `key`; names are checked.
+    std::vector<int> selectIntColumn(const QString& column, const QString& table, const QString& keyColumn, int key);
+
+    // Favorites and folders. Writes of one statement join the caller's
+    // transaction; the batch inserts are all or nothing. Updates and deletes
+    // of a UUID without a row change nothing.
+    static QString favoriteInsertStatement();
+    // Empty when no field is present.
+    static QString favoriteFieldsUpdateStatement(const FavoriteUpdate& update);
+    void insertFavorite(const Favorite& favorite);
+    void insertFavorites(const std::vector<FavoritePtr>& favorites);
+    void insertFavoriteFolder(const FavoriteFolder& folder);
+    void insertFavoriteCatalogs(const std::vector<std::shared_ptr<FavoriteFolder>>& folders);
+    void updateFavorite(const Favorite& favorite);
+    // No field present: nothing to write, nothing runs.
+    void updateFavoriteFields(const QUuid& uuid, const FavoriteUpdate& update);
+    void updateFavoriteFolder(const FavoriteFolder& folder);
+    void deleteFavorite(const QUuid& uuid);
+    void deleteFavorites(const std::vector<QUuid>& uuids);
+    // The named folders only: their contents are the caller's to delete.
+    void deleteFavoriteFolders(const std::vector<QUuid>& uuids);
+
+    // A null parent UUID means the top level.
+    std::shared_ptr<FavoriteFolder> selectFavoriteFolder(const QUuid& uuid);
+    QUuid selectFavoriteFolderParent(const QUuid& uuid);
+    std::vector<std::shared_ptr<FavoriteFolder>> selectFavoriteFolders(const QUuid& parentUuid);
+    std::vector<QUuid> selectFavoriteFolderIds(const QUuid& parentUuid);
+    int selectFavoriteFoldersCount(const QUuid& parentUuid);
+    std::vector<std::shared_ptr<FavoriteFolder>> selectFavoriteFoldersByIds(const std::vector<QUuid>& uuids);
+    // Folders whose name's search key contains the filter's; an empty filter
+    // keeps all.
+    std::vector<std::shared_ptr<FavoriteFolder>> selectAllFavoriteFolders(TarnolixConstants::Language language,
+                                                                          FavoritesFilterText& filter);
+    bool isFavoriteFolderExists(const QUuid& uuid);
+    bool isFolderHasFavorites(const QUuid& folderUuid);
+
 private:
     // Empties CatalogSearch, then inserts the matching books (withBooks) and
     // runs insertSql with the filter's LIKE pattern bound, in one transaction.
     void fillCatalogSearch(TarnolixConstants::Language language, CatalogFilterText& filter, bool withBooks,
                            const QString& insertSql);
+    // (id, spiritual name) of the one person whose keyColumn equals key.
+    PersonPtr selectOnePersonName(TarnolixConstants::Language language, const QString& keyColumn,
+                                  const QVariant& key);
     BookInfoList selectListing(const QString& sql, const QVariantList& values, TarnolixConstants::Language language);
     // Brings an existing library stamped with `version` (below
     // kDatabaseVersion; 0 and 1 count as 2) up to the current schema: every

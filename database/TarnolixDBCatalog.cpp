@@ -13,6 +13,7 @@ using Language = TarnolixConstants::Language;
 using tarnolixdb::intColumn;
 using tarnolixdb::languageColumn;
 using tarnolixdb::languageTable;
+using tarnolixdb::likeContains;
 
 namespace {
 
@@ -27,20 +28,6 @@ QString categoryOrder(Language language)
 QString nonNull(const QString& text)
 {
     return text.isNull() ? QLatin1String("") : text;
-}
-
-// A LIKE operand matching `text` anywhere, its wildcard characters literal
-// (with ESCAPE '\').
-QString containsPattern(const QString& text)
-{
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    for (QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
-            escaped += QLatin1Char('\\');
-        escaped += c;
-    }
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
 }
 
 // The "WHERE c.parentId..." tail: a root has no parent row.
@@ -275,16 +262,33 @@ void TarnolixDB::insertArchiBooks(const std::vector<std::shared_ptr<ArchiBook>>&
     guard.commit();
 }
 
+namespace {
+
+// Archive books and publishers share their record: an id and names.
+std::shared_ptr<ArchiBook> selectNamedRecord(TarnolixDB& db, const char* table, Language language, int id,
+                                             const char* notFound)
+{
+    QSqlQuery q = db.execSql(QStringLiteral("SELECT %1 FROM %2 WHERE id=?")
+                                 .arg(languageColumn("name", language), QLatin1String(table)),
+                             QVariantList{id});
+    if (!q.next())
+        throw DBNotFound(QString::fromUtf8(notFound));
+    auto record = std::make_shared<ArchiBook>();
+    record->id = id;
+    record->names[language] = q.value(0).toString();
+    return record;
+}
+
+} // namespace
+
 std::shared_ptr<ArchiBook> TarnolixDB::selectArchiBook(int id, Language language)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT %1 FROM ArchiBooks WHERE id=?").arg(languageColumn("name", language)),
-                          QVariantList{id});
-    if (!q.next())
-        throw DBNotFound(QString::fromUtf8(kArchiBookNotFound));
-    auto archiBook = std::make_shared<ArchiBook>();
-    archiBook->id = id;
-    archiBook->names[language] = q.value(0).toString();
-    return archiBook;
+    return selectNamedRecord(*this, "ArchiBooks", language, id, kArchiBookNotFound);
+}
+
+std::shared_ptr<Publisher> TarnolixDB::selectPublisher(Language language, int id)
+{
+    return selectNamedRecord(*this, "Publishers", language, id, kPublisherNotFound);
 }
 
 namespace {
@@ -389,7 +393,7 @@ QString filterPattern(Language language, TarnolixDB::CatalogFilterText& filter)
         filter.text = removeDiacritics(language, filter.text);
         filter.normalized = true;
     }
-    return containsPattern(filter.text);
+    return likeContains(filter.text);
 }
 
 void run(TarnolixDB& db, QSqlQuery& q, const QString& sql, const QVariantList& values = {})

@@ -1,6 +1,6 @@
 #pragma once
-// Per-language table and column names of the library queries, and reading
-// a column of ids.
+// Per-language table and column names of the library queries, LIKE
+// operands, and reading a column of ids.
 
 #include "core/TarnolixConstants.h"
 
@@ -22,6 +22,37 @@ inline QString languageColumn(const char* column, TarnolixConstants::Language la
 inline QString languageTable(const char* table, TarnolixConstants::Language language)
 {
     return QLatin1String(table) + QString::number(language);
+}
+
+// The text with LIKE's wildcards and the escape character made literal; use
+// with likeEscape().
+inline QString likeLiteral(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    for (QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
+inline QString likeEscape()
+{
+    return QStringLiteral(" ESCAPE '\\'");
+}
+
+// Matches `text` anywhere.
+inline QString likeContains(const QString& text)
+{
+    return QLatin1Char('%') + likeLiteral(text) + QLatin1Char('%');
+}
+
+// Matches texts that start with `text`.
+inline QString likePrefix(const QString& text)
+{
+    return likeLiteral(text) + QLatin1Char('%');
 }
 
 inline std::vector<int> intColumn(QSqlQuery& q)

@@ -1,5 +1,5 @@
-// Cover images, and the queues that hand books to the index writers (BFI<N>)
-// and to the cover loader (BFLC).
+// Cover images, and the queues that hand books to the index writers (BFI<N>),
+// to the cover loader (BFLC) and persons to the photo loader (PFLP).
 
 #include "database/TarnolixDB.h"
 
@@ -18,6 +18,25 @@ int countRow(QSqlQuery& q)
 {
     if (!q.next())
         throw DBNotFound(QString::fromUtf8(TarnolixDB::kUnknownError));
+    return q.value(0).toInt();
+}
+
+// Queues of unique ids: an id already queued stays queued once.
+void enqueueIds(TarnolixDB& db, const QString& upsertSql, const std::vector<int>& ids)
+{
+    QSqlQuery q = db.query(upsertSql);
+    for (int id : ids) {
+        q.bindValue(QStringLiteral(":id"), id);
+        db.exec(q);
+    }
+}
+
+// An empty queue throws DBNotFound with an empty message.
+int firstQueuedId(TarnolixDB& db, const char* table)
+{
+    QSqlQuery q = db.execSql(QStringLiteral("SELECT id FROM %1 LIMIT 1").arg(QLatin1String(table)));
+    if (!q.next())
+        throw DBNotFound(QString());
     return q.value(0).toInt();
 }
 
@@ -120,19 +139,12 @@ void TarnolixDB::deleteFromBFI(Language language, const std::vector<int>& ids)
 void TarnolixDB::insertBFLC(const std::vector<int>& ids)
 {
     static const QString sql = upsertStatement(QStringLiteral("BFLC"), QStringLiteral("id"), {});
-    QSqlQuery q = query(sql);
-    for (int id : ids) {
-        q.bindValue(QStringLiteral(":id"), id);
-        exec(q);
-    }
+    enqueueIds(*this, sql, ids);
 }
 
 int TarnolixDB::selectFirstBFLC()
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT id FROM BFLC LIMIT 1"));
-    if (!q.next())
-        throw DBNotFound(QString());
-    return q.value(0).toInt();
+    return firstQueuedId(*this, "BFLC");
 }
 
 int TarnolixDB::countBFLC()
@@ -144,6 +156,29 @@ int TarnolixDB::countBFLC()
 void TarnolixDB::deleteFromBFLC(int id)
 {
     execSql(QStringLiteral("DELETE FROM BFLC WHERE id=?"), QVariantList{id});
+}
+
+void TarnolixDB::insertPFLP(const std::vector<int>& ids)
+{
+    // A person still queued from an earlier update stays queued once.
+    static const QString sql = upsertStatement(QStringLiteral("PFLP"), QStringLiteral("id"), {});
+    enqueueIds(*this, sql, ids);
+}
+
+int TarnolixDB::selectFirstPFLP()
+{
+    return firstQueuedId(*this, "PFLP");
+}
+
+int TarnolixDB::countPFLP()
+{
+    QSqlQuery q = execSql(QStringLiteral("SELECT count(*) FROM PFLP"));
+    return countRow(q);
+}
+
+void TarnolixDB::deleteFromPFLP(int id)
+{
+    execSql(QStringLiteral("DELETE FROM PFLP WHERE id=?"), QVariantList{id});
 }
 
 QString TarnolixDB::syncJournalUpsertStatement(const QString& table)
