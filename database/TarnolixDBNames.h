@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
 #include <vector>
 
 namespace tarnolixdb {
@@ -53,6 +54,20 @@ inline QString likeContains(const QString& text)
 inline QString likePrefix(const QString& text)
 {
     return likeLiteral(text) + QLatin1Char('%');
+}
+
+// An absent text binds NULL; a present one, even empty, binds a text.
+inline QVariant optionalTextValue(const std::optional<QString>& text)
+{
+    if (!text)
+        return QVariant(QVariant::String);
+    return text->isNull() ? QVariant(QLatin1String("")) : QVariant(*text);
+}
+
+// An absent index binds NULL.
+inline QVariant optionalIndexValue(const std::optional<quint64>& index)
+{
+    return index ? QVariant(*index) : QVariant(QVariant::ULongLong);
 }
 
 inline std::vector<int> intColumn(QSqlQuery& q)

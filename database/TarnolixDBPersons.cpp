@@ -140,8 +140,7 @@ TarnolixDB::PersonPtr TarnolixDB::selectPersonBySlug(Language language, const QS
     return selectOnePersonName(language, QStringLiteral("slug"), slug);
 }
 
-TarnolixDB::PersonPtr TarnolixDB::selectOnePersonName(Language language, const QString& keyColumn,
-                                                      const QVariant& key)
+TarnolixDB::PersonPtr TarnolixDB::selectOnePersonName(Language language, const QString& keyColumn, const QVariant& key)
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT id, %1 FROM Persons WHERE %2=?")
                               .arg(languageColumn("spiritalName", language), keyColumn),
@@ -154,7 +153,8 @@ TarnolixDB::PersonPtr TarnolixDB::selectOnePersonName(Language language, const Q
 
 std::vector<TarnolixDB::PersonPtr> TarnolixDB::selectPersonsByIds(Language language, const std::vector<int>& ids)
 {
-    QString sql = QStringLiteral("SELECT id, %1 FROM Persons WHERE id IN(").arg(languageColumn("spiritalName", language));
+    QString sql =
+        QStringLiteral("SELECT id, %1 FROM Persons WHERE id IN(").arg(languageColumn("spiritalName", language));
     appendIdList(sql, ids);
     sql += QLatin1Char(')');
     QSqlQuery q = execSql(sql, true);
@@ -217,10 +217,10 @@ std::vector<TarnolixDB::PersonPtr> TarnolixDB::selectAuthors(Language language, 
 
 std::vector<int> TarnolixDB::selectAuthorIds(Language language, const QString& role, QChar letter)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT DISTINCT(p.id)") + authorsFrom(language) +
-                              letterAndRoleCondition(language) +
-                              QStringLiteral(" ORDER BY p.%1 ASC").arg(languageColumn("spiritalName", language)),
-                          QVariantList{letterPattern(letter), likeContains(role)});
+    QSqlQuery q =
+        execSql(QStringLiteral("SELECT DISTINCT(p.id)") + authorsFrom(language) + letterAndRoleCondition(language) +
+                    QStringLiteral(" ORDER BY p.%1 ASC").arg(languageColumn("spiritalName", language)),
+                QVariantList{letterPattern(letter), likeContains(role)});
     return intColumn(q);
 }
 
@@ -239,11 +239,11 @@ std::vector<TarnolixDB::PersonPtr> TarnolixDB::selectPersonsFromCatalogSearch(La
 std::vector<TarnolixDB::PersonPtr> TarnolixDB::selectPersonsByExactName(Language language, const QString& text,
                                                                         const QString& role)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT id, %1 FROM Persons WHERE %2 = ? AND roles LIKE ?")
-                                  .arg(languageColumn("spiritalName", language),
-                                       languageColumn("spiritalNameLC", language)) +
-                              likeEscape(),
-                          QVariantList{removeDiacritics(language, text), likeContains(role)});
+    QSqlQuery q =
+        execSql(QStringLiteral("SELECT id, %1 FROM Persons WHERE %2 = ? AND roles LIKE ?")
+                        .arg(languageColumn("spiritalName", language), languageColumn("spiritalNameLC", language)) +
+                    likeEscape(),
+                QVariantList{removeDiacritics(language, text), likeContains(role)});
     return personNames(q, language, role);
 }
 
@@ -286,7 +286,7 @@ std::vector<int> TarnolixDB::selectIntColumn(const QString& column, const QStrin
 {
     for (const QString& name : {column, table, keyColumn})
         checkIdentifier(name);
-    QSqlQuery q = execSql(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?").arg(column, table, keyColumn),
-                          QVariantList{key});
+    QSqlQuery q =
+        execSql(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?").arg(column, table, keyColumn), QVariantList{key});
     return intColumn(q);
 }

@@ -4,21 +4,14 @@
 #include "database/TarnolixDB.h"
 
 #include "core/Exception.h"
+#include "database/TarnolixDBNames.h"
 
 #include <QSqlQuery>
 
+using tarnolixdb::optionalIndexValue;
+using tarnolixdb::optionalTextValue;
+
 namespace {
-
-// A null string binds NULL.
-QVariant optionalText(const std::optional<QString>& text)
-{
-    return text ? QVariant(*text) : QVariant(QVariant::String);
-}
-
-QVariant optionalIndex(const std::optional<quint64>& index)
-{
-    return index ? QVariant(*index) : QVariant(QVariant::ULongLong);
-}
 
 std::optional<quint64> indexFromColumn(const QSqlQuery& query, int column)
 {
@@ -46,9 +39,11 @@ void readPosition(const QSqlQuery& query, int firstColumn, SelectedPosition& pos
 
 void bindPosition(QSqlQuery& query, const QString& prefix, const SelectedPosition& position)
 {
-    query.bindValue(QLatin1Char(':') + prefix + QStringLiteral("SectionSlug"), optionalText(position.sectionSlug()));
+    query.bindValue(QLatin1Char(':') + prefix + QStringLiteral("SectionSlug"),
+                    optionalTextValue(position.sectionSlug()));
     query.bindValue(QLatin1Char(':') + prefix + QStringLiteral("SectionCode"), position.sectionCode());
-    query.bindValue(QLatin1Char(':') + prefix + QStringLiteral("SectionIndex"), optionalIndex(position.sectionIndex()));
+    query.bindValue(QLatin1Char(':') + prefix + QStringLiteral("SectionIndex"),
+                    optionalIndexValue(position.sectionIndex()));
     query.bindValue(QLatin1Char(':') + prefix + QStringLiteral("Offset"), position.offset());
 }
 
@@ -99,9 +94,9 @@ void TarnolixDB::bindFavorite(QSqlQuery& query, const Favorite& favorite)
     query.bindValue(QStringLiteral(":language"), static_cast<int>(favorite.language()));
     bindPosition(query, QStringLiteral("start"), favorite.startSelectedPosition());
     bindPosition(query, QStringLiteral("end"), favorite.endSelectedPosition());
-    query.bindValue(QStringLiteral(":title"), optionalText(favorite.title()));
-    query.bindValue(QStringLiteral(":note"), optionalText(favorite.note()));
-    query.bindValue(QStringLiteral(":favoriteText"), optionalText(favorite.favoriteText()));
+    query.bindValue(QStringLiteral(":title"), optionalTextValue(favorite.title()));
+    query.bindValue(QStringLiteral(":note"), optionalTextValue(favorite.note()));
+    query.bindValue(QStringLiteral(":favoriteText"), optionalTextValue(favorite.favoriteText()));
     query.bindValue(QStringLiteral(":timeOfChange"), favorite.timeOfChange());
 }
 

@@ -49,7 +49,8 @@ TEST(FavoriteRecords, JournalActionsReadBackOnlyFromZeroToTwo)
     EXPECT_EQ(intFromVariantMax2(QVariant(qint64(2))), 2);
     EXPECT_EQ(intFromVariantMax2(QVariant(QStringLiteral("2"))), 2);
 
-    const struct {
+    const struct
+    {
         QVariant value;
         const char* error;
     } refused[] = {
@@ -59,7 +60,8 @@ TEST(FavoriteRecords, JournalActionsReadBackOnlyFromZeroToTwo)
         {QVariant(), "ERROR 0xF4716748"},
     };
     for (const auto& c : refused)
-        EXPECT_EQ(errorOf([&] { intFromVariantMax2(c.value); }), QLatin1String(c.error)) << c.value.toString().toStdString();
+        EXPECT_EQ(errorOf([&] { intFromVariantMax2(c.value); }), QLatin1String(c.error))
+            << c.value.toString().toStdString();
 
     EXPECT_EQ(FavoritesSyncItem(QUuid::createUuid(), FavoritesSyncItem::Deleted).actionVariant(), QVariant(2));
 }
@@ -84,7 +86,7 @@ TEST(FavoriteRecords, UserFromJsonReadsKnownKeysAndWarnsOnOthers)
     EXPECT_EQ(full.spiritualName(), QStringLiteral("Dasa"));
     EXPECT_EQ(full.email(), QStringLiteral("i@p.invalid"));
     EXPECT_TRUE(full.subscribeLevel().isEmpty()); // a number is not a text
-    EXPECT_FALSE(full.aiAccess());                 // nor a text a boolean
+    EXPECT_FALSE(full.aiAccess());                // nor a text a boolean
 }
 
 TEST(FavoriteRecords, UsersDifferingInOneFieldAreNotEqual)

@@ -79,8 +79,8 @@ protected:
 
 TEST_F(Persons, RolesAreStoredEachFollowedBySemicolonAndReadBackAsTheSameSet)
 {
-    db->insertPersons({person(1, QStringLiteral("Нарада"), {kAuthor, kTranslator}),
-                       person(2, QStringLiteral("Шука"), {})});
+    db->insertPersons(
+        {person(1, QStringLiteral("Нарада"), {kAuthor, kTranslator}), person(2, QStringLiteral("Шука"), {})});
     EXPECT_EQ(column(QStringLiteral("roles"), 1).toString(), QStringLiteral("author;translator;"));
     const QVariant none = column(QStringLiteral("roles"), 2);
     EXPECT_FALSE(none.isNull());
