@@ -1,6 +1,6 @@
 #pragma once
 // Names and fragments shared by the book queries: the per-language tables of
-// an edition, the section columns, and a bound LIKE prefix pattern.
+// an edition and the section columns.
 
 #include "core/Exception.h"
 #include "core/TarnolixConstants.h"
@@ -31,25 +31,6 @@ constexpr int kSectionBookIdColumn = 13;
 inline QString sectionOrder()
 {
     return QStringLiteral(" ORDER BY [index] ASC, [left] ASC");
-}
-
-// The text matched literally at the start: %, _ and the escape character
-// lose their LIKE meaning. Use with "LIKE ? ESCAPE '\'".
-inline QString likePrefix(const QString& text)
-{
-    QString pattern;
-    pattern.reserve(text.size() + 2);
-    for (QChar c : text) {
-        if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
-            pattern += QLatin1Char('\\');
-        pattern += c;
-    }
-    return pattern + QLatin1Char('%');
-}
-
-inline QString likeEscape()
-{
-    return QStringLiteral(" ESCAPE '\\'");
 }
 
 } // namespace booktables

@@ -4,6 +4,7 @@
 #include "core/NaturalCompare.h"
 #include "core/TextNormalization.h"
 #include "database/BookTables.h"
+#include "database/TarnolixDBNames.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -57,12 +58,12 @@ std::vector<std::shared_ptr<BookInfo>> readBookInfos(QSqlQuery& q, TarnolixConst
 
 QString letterCondition()
 {
-    return QStringLiteral(" WHERE shortNameLC LIKE ?") + booktables::likeEscape();
+    return QStringLiteral(" WHERE shortNameLC LIKE ?") + tarnolixdb::likeEscape();
 }
 
 QVariantList letterValues(QChar letter)
 {
-    return QVariantList{booktables::likePrefix(QString(letter.toLower()))};
+    return QVariantList{tarnolixdb::likePrefix(QString(letter.toLower()))};
 }
 
 QString translated(const char* text)

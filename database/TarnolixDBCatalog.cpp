@@ -322,10 +322,8 @@ static std::shared_ptr<BookBase> bookBaseFromRow(TarnolixDB& db, const QSqlQuery
     book->cover = q.value(4).toString();
     book->languages = TarnolixDB::languagesFromString(q.value(5).toString());
     for (const LinkList& link : kBookBaseLinks) {
-        QSqlQuery ids = db.execSql(QStringLiteral("SELECT %1 FROM %2 WHERE bookId=?")
-                                       .arg(QLatin1String(link.column), QLatin1String(link.table)),
-                                   QVariantList{id});
-        book.get()->*link.ids = intColumn(ids);
+        book.get()->*link.ids = db.selectIntColumn(QLatin1String(link.column), QLatin1String(link.table),
+                                                   QStringLiteral("bookId"), id);
     }
     return book;
 }
