@@ -498,6 +498,74 @@ public:
     bool isFavoriteFolderExists(const QUuid& uuid);
     bool isFolderHasFavorites(const QUuid& folderUuid);
 
+    // Favorite reads and the favorites sync journal
+    using FavoriteList = std::vector<FavoritePtr>;
+    // Journal item's uuid -> its row's time of change.
+    using TimesOfChange = std::map<QUuid, qint64>;
+
+    // A null folder UUID means the top level. Reads of a favorite that has no
+    // row throw DBNotFound "Favorite not found" unless said otherwise.
+    FavoritePtr selectFavorite(const QUuid& uuid, FavoriteColumns columns);
+    // Fills the selected text columns of `favorite`; an empty selection throws.
+    void selectFavoriteFields(Favorite& favorite, FavoriteColumns columns);
+    QUuid selectFavoriteFolderUuid(const QUuid& uuid);
+    // No row: Exception "Закладка не найдена".
+    QString selectFavoriteText(const QUuid& uuid);
+    std::pair<QString, QString> selectFavoriteTitleNote(const QUuid& uuid);
+    std::vector<QUuid> selectFavoriteIdsInFolder(const QUuid& folderUuid);
+    // Every favorite when no folder is given; newest first is the order of
+    // insertion, which updates do not change.
+    FavoriteList selectFavoritesInFolder(const std::optional<QUuid>& folderUuid, bool newestFirst,
+                                         FavoriteColumns columns);
+    FavoriteList selectFavoritesByIds(const std::vector<QUuid>& uuids, FavoriteColumns columns);
+    FavoriteList selectFavoritesOfBook(int bookId, TarnolixConstants::Language language);
+    // The favorites that start in section `code` or in any section below it.
+    FavoriteList selectFavoriteRangesOfBook(int bookId, TarnolixConstants::Language language, const QString& code);
+    // Favorites holding only their uuid and the two section slugs.
+    FavoriteList selectFavoriteSlugs(int bookId, TarnolixConstants::Language language);
+    // Favorites whose title, note or quoted text contains the filter (as
+    // search keys), with those three texts; an empty filter keeps all.
+    FavoriteList selectFavoriteTexts(TarnolixConstants::Language language, FavoritesFilterText& filter);
+    // An exact title among the favorites other than `exceptUuid` (if not null).
+    bool isFavoriteTitleExists(const QString& title, const QUuid& exceptUuid);
+    int selectFavoritesCount();
+    int selectFavoritesCountOfBook(int bookId, TarnolixConstants::Language language);
+    int selectFavoritesCountInFolder(const QUuid& folderUuid);
+
+    std::unordered_set<int> selectFavoriteBookIds(TarnolixConstants::Language language);
+    // In natural order of the short name, then by id.
+    BookInfoList selectBooksWithFavorites(TarnolixConstants::Language language);
+    // The categories holding a book with favorites in `language`, with all
+    // their ancestors. A loop of parents is logged and cut.
+    std::unordered_set<int> selectFavoriteCategoryTree(TarnolixConstants::Language language);
+    // The sections where favorites start, with all their ancestors, each once.
+    QStringList selectStartSectionCodesWithFavorites(int bookId, TarnolixConstants::Language language);
+
+    // The journal (FavoritesToSync, FavoritesCatalogToSync): one row per item
+    // with its last action (FavoritesSyncItem::Added or Deleted). Batches run
+    // in one transaction, joining the caller's. An item without a uuid is
+    // refused: its row could never be read back.
+    void upsertFavoriteSyncItem(const Favorite& favorite, int action);
+    void upsertFolderSyncItem(const FavoritesSyncItem& item);
+    void upsertSyncItem(const QString& table, const FavoritesSyncItem& item);
+    void upsertFavoriteItemsToSync(const QString& table, const std::vector<FavoritesSyncItem>& items);
+    void queueFavoritesForSync(const FavoriteList& favorites, int action);
+    void queueFavoriteIdsForSync(const std::vector<QUuid>& uuids, int action);
+    void queueFoldersForSync(const std::vector<std::shared_ptr<FavoriteFolder>>& folders, int action);
+    void queueFolderIdsForSync(const std::vector<QUuid>& uuids, int action);
+    std::vector<FavoritesSyncItem> selectFavoritesToSync();
+    std::vector<FavoritesSyncItem> selectFavoriteFoldersToSync();
+    std::vector<FavoritesSyncItem> selectSyncItems(const QString& table);
+    // Removes only the rows whose action is still the one given: a change
+    // queued while a synchronisation ran stays for the next one.
+    void removeFavoritesFromSync(const std::vector<FavoritesSyncItem>& items);
+    void removeFoldersFromSync(const std::vector<FavoritesSyncItem>& items);
+    void deleteSyncItems(const QString& table, const std::vector<FavoritesSyncItem>& items);
+    TimesOfChange selectFavoritesTimes();
+    TimesOfChange selectFavoriteFoldersTimes();
+    TimesOfChange selectTimesOfChange(const QString& table);
+    bool needFavoritesSync();
+
 private:
     // Empties CatalogSearch, then inserts the matching books (withBooks) and
     // runs insertSql with the filter's LIKE pattern bound, in one transaction.

@@ -213,3 +213,12 @@ int TarnolixDB::selectBooksCountByCategory(int categoryId, Language language, co
     QSqlQuery q = execSql(sql, QVariantList{categoryId}, false);
     return countOrThrow(q);
 }
+
+TarnolixDB::BookInfoList TarnolixDB::selectBooksWithFavorites(Language language)
+{
+    return selectListing(QLatin1String(kListingColumns) +
+                             QStringLiteral(" FROM %1 bi WHERE bi.id IN(SELECT DISTINCT bookId FROM Favorites WHERE "
+                                            "language=?)")
+                                 .arg(bookInfoTable(language)),
+                         {static_cast<int>(language)}, language);
+}

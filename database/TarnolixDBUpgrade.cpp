@@ -79,7 +79,7 @@ void TarnolixDB::upgradeSchema(int version)
 
 void TarnolixDB::queueAllAsAdded(const QString& table, const QString& journalTable)
 {
-    std::vector<QString> uuids;
+    std::vector<FavoritesSyncItem> items;
     QSqlQuery rows = execSql(QStringLiteral("SELECT uuid FROM ") + table);
     while (rows.next()) {
         const QString text = rows.value(0).toString();
@@ -91,15 +91,8 @@ void TarnolixDB::queueAllAsAdded(const QString& table, const QString& journalTab
                      qUtf8Printable(text));
             continue;
         }
-        uuids.push_back(uuidToString(uuid));
+        items.emplace_back(uuid, FavoritesSyncItem::Added);
     }
     rows.finish();
-
-    constexpr int kAdded = 1;
-    QSqlQuery upsert = query(syncJournalUpsertStatement(journalTable));
-    for (const QString& uuid : uuids) {
-        upsert.bindValue(QStringLiteral(":action"), kAdded);
-        upsert.bindValue(QStringLiteral(":itemUuid"), uuid);
-        exec(upsert);
-    }
+    upsertFavoriteItemsToSync(journalTable, items);
 }
