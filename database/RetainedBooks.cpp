@@ -23,13 +23,13 @@ QString shadowOf(const QString& table)
     return QLatin1String(kShadowPrefix) + table;
 }
 
-// The rows of the book in `spec`'s table; `linkTable` is the live or the
+// The rows of the book in `entry`'s table; `linkTable` is the live or the
 // shadow table of the book's sections.
-QString rowCondition(const RetainedTableSpec& spec, const QString& linkTable)
+QString rowCondition(const RetainedTableSpec& entry, const QString& linkTable)
 {
-    if (spec.linkTable.isEmpty())
-        return spec.keyColumn + QLatin1String("=:book");
-    return QStringLiteral("%1 IN (SELECT code FROM %2 WHERE bookId=:book)").arg(spec.keyColumn, linkTable);
+    if (entry.linkTable.isEmpty())
+        return entry.keyColumn + QLatin1String("=:book");
+    return QStringLiteral("%1 IN (SELECT code FROM %2 WHERE bookId=:book)").arg(entry.keyColumn, linkTable);
 }
 
 // A statement without values, on a fresh query.
@@ -81,14 +81,14 @@ void prepareShadowTables(const QSqlDatabase& connection)
     run(connection, QStringLiteral("CREATE TABLE IF NOT EXISTS RetainedBookState (bookId INTEGER PRIMARY KEY, "
                                    "formatVersion INTEGER NOT NULL, retainedAt INTEGER NOT NULL, "
                                    "verifiedThrough INTEGER NOT NULL)"));
-    for (const RetainedTableSpec& spec : retainedTableSpecs()) {
-        const QString shadow = shadowOf(spec.table);
-        run(connection, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 AS SELECT * FROM %2 WHERE 0").arg(shadow, spec.table));
+    for (const RetainedTableSpec& entry : retainedTableSpecs()) {
+        const QString shadow = shadowOf(entry.table);
+        run(connection, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 AS SELECT * FROM %2 WHERE 0").arg(shadow, entry.table));
         // A shadow made under an older schema would take the rows into the
         // wrong columns, or refuse them.
-        if (columnNames(connection, spec.table) != columnNames(connection, shadow))
+        if (columnNames(connection, entry.table) != columnNames(connection, shadow))
             fail("incompatible retained schema");
-        run(connection, QStringLiteral("CREATE INDEX IF NOT EXISTS %1_owner ON %1(%2)").arg(shadow, spec.keyColumn));
+        run(connection, QStringLiteral("CREATE INDEX IF NOT EXISTS %1_owner ON %1(%2)").arg(shadow, entry.keyColumn));
     }
 }
 
@@ -96,14 +96,14 @@ void copyRows(const QSqlDatabase& connection, int bookId)
 {
     // BookParts<N> comes before BookSections<N>: both its clearing and its
     // copying find the book's sections before those rows are replaced.
-    for (const RetainedTableSpec& spec : retainedTableSpecs()) {
-        const QString shadow = shadowOf(spec.table);
-        const QString shadowLink = spec.linkTable.isEmpty() ? QString() : shadowOf(spec.linkTable);
-        runForBook(connection, QStringLiteral("DELETE FROM %1 WHERE %2").arg(shadow, rowCondition(spec, shadowLink)),
+    for (const RetainedTableSpec& entry : retainedTableSpecs()) {
+        const QString shadow = shadowOf(entry.table);
+        const QString shadowLink = entry.linkTable.isEmpty() ? QString() : shadowOf(entry.linkTable);
+        runForBook(connection, QStringLiteral("DELETE FROM %1 WHERE %2").arg(shadow, rowCondition(entry, shadowLink)),
                    bookId);
         runForBook(connection,
                    QStringLiteral("INSERT INTO %1 SELECT * FROM %2 WHERE %3")
-                       .arg(shadow, spec.table, rowCondition(spec, spec.linkTable)),
+                       .arg(shadow, entry.table, rowCondition(entry, entry.linkTable)),
                    bookId);
     }
 }

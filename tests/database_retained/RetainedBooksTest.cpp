@@ -113,10 +113,10 @@ TEST_F(RetainedBooksTest, KeepsEveryRowOfTheBookAndRemovesTheLiveOnes)
     // Languages without rows of the book still get their (empty) shadows, with the same columns.
     EXPECT_EQ(count("SELECT COUNT(*) FROM Retained_BookSections3"), 0);
     EXPECT_TRUE(db->isColumnExist("Retained_BookSections3", "index"));
-    for (const RetainedTableSpec& spec : retainedTableSpecs())
+    for (const RetainedTableSpec& entry : retainedTableSpecs())
         EXPECT_EQ(count("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name=? AND tbl_name=?",
-                        {"Retained_" + spec.table + "_owner", "Retained_" + spec.table}), 1)
-            << spec.table.toStdString();
+                        {"Retained_" + entry.table + "_owner", "Retained_" + entry.table}), 1)
+            << entry.table.toStdString();
 
     QSqlQuery state = db->execSql("SELECT bookId, formatVersion, retainedAt, verifiedThrough FROM RetainedBookState "
                                   "ORDER BY bookId");
