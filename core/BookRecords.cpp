@@ -6,6 +6,9 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QtEndian>
+
+#include <algorithm>
 
 namespace {
 
@@ -14,6 +17,143 @@ constexpr quint32 kMaxEntityElements = 0x10000000;
 // Smallest stored sizes: a string is at least its 32-bit length.
 constexpr qint64 kMinStringBytes = 4;
 constexpr qint64 kMinAttributeBytes = 2 * kMinStringBytes;
+constexpr qint64 kMinEntityBytes = 1 + 4 + 4;
+
+// A bounds-checked cursor over the Qt_5_12 stream form.
+class EntityBytesReader
+{
+public:
+    explicit EntityBytesReader(const QByteArray& bytes)
+        : m_at(reinterpret_cast<const uchar*>(bytes.constData())), m_end(m_at + bytes.size())
+    {
+    }
+
+    qint64 left() const { return m_end - m_at; }
+
+    bool byte(quint8& value)
+    {
+        if (left() < 1)
+            return false;
+        value = *m_at++;
+        return true;
+    }
+
+    bool u32(quint32& value)
+    {
+        if (left() < 4)
+            return false;
+        value = qFromBigEndian<quint32>(m_at);
+        m_at += 4;
+        return true;
+    }
+
+    // A count below `bound`; a larger one is logged as QDataStream reading does.
+    bool count(quint32 bound, quint32& value)
+    {
+        if (!u32(value))
+            return false;
+        if (value >= bound) {
+            qWarning("Invalid elements count");
+            return false;
+        }
+        return true;
+    }
+
+    // How many of `count` elements of at least `minBytes` bytes can be left.
+    int reservation(quint32 count, qint64 minBytes) const
+    {
+        return static_cast<int>(std::min<qint64>(count, left() / minBytes));
+    }
+
+    bool string(QString& text)
+    {
+        quint32 bytes = 0;
+        if (!u32(bytes))
+            return false;
+        if (bytes == 0xFFFFFFFF) {
+            text = QString();
+            return true;
+        }
+        if ((bytes & 1) != 0 || bytes > left())
+            return false;
+        if (bytes == 0) {
+            // QDataStream reads an empty string as empty, not null.
+            text = QLatin1String("");
+            return true;
+        }
+        const int length = static_cast<int>(bytes / 2);
+        text = QString(length, Qt::Uninitialized);
+        qFromBigEndian<quint16>(m_at, length, text.data());
+        m_at += bytes;
+        return true;
+    }
+
+    // Attribute names repeat from paragraph to paragraph: share the text of
+    // a name already read instead of allocating it again.
+    bool key(QString& text)
+    {
+        if (left() < 4)
+            return false;
+        const quint32 bytes = qFromBigEndian<quint32>(m_at);
+        if (bytes != 0xFFFFFFFF && (bytes & 1) == 0 && bytes > 0 && bytes <= left() - 4) {
+            const int length = static_cast<int>(bytes / 2);
+            const uchar* units = m_at + 4;
+            for (const QString& known : m_keys) {
+                if (known.size() == length && sameUnits(known, units)) {
+                    text = known;
+                    m_at += 4 + bytes;
+                    return true;
+                }
+            }
+        }
+        if (!string(text))
+            return false;
+        if (m_keys.size() < kKnownKeys && !text.isEmpty())
+            m_keys.push_back(text);
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kKnownKeys = 16;
+
+    static bool sameUnits(const QString& text, const uchar* units)
+    {
+        const ushort* own = text.utf16();
+        for (int i = 0; i < text.size(); ++i) {
+            if (own[i] != qFromBigEndian<quint16>(units + 2 * i))
+                return false;
+        }
+        return true;
+    }
+
+    const uchar* m_at;
+    const uchar* m_end;
+    std::vector<QString> m_keys;
+};
+
+bool readEntity(EntityBytesReader& in, BookEntity& entity)
+{
+    quint8 kind = 0;
+    quint32 count = 0;
+    if (!in.byte(kind) || !in.count(kMaxEntityElements, count))
+        return false;
+    entity.kind = kind;
+    for (quint32 i = 0; i < count; ++i) {
+        QString key;
+        if (!in.key(key) || !in.string(entity.attributes[key]))
+            return false;
+    }
+    if (!in.count(kMaxEntityElements, count))
+        return false;
+    entity.texts.reserve(in.reservation(count, kMinStringBytes));
+    for (quint32 i = 0; i < count; ++i) {
+        QString text;
+        if (!in.string(text))
+            return false;
+        entity.texts.append(std::move(text));
+    }
+    return true;
+}
 
 } // namespace
 
@@ -115,6 +255,35 @@ void readBookEntity(QDataStream& in, std::shared_ptr<BookEntity>& entity)
                              s >> text;
                              list.append(std::move(text));
                          });
+}
+
+bool readBookEntities(const QByteArray& bytes, quint32 bound, std::vector<std::shared_ptr<BookEntity>>& entities)
+{
+    entities.clear();
+    EntityBytesReader in(bytes);
+    quint32 count = 0;
+    if (!in.count(bound, count))
+        return false;
+    // The paragraphs of a part live and die together: one allocation holds
+    // them all, and each pointer handed out shares its ownership. It holds
+    // no more than the bytes left can fill; with a larger count the
+    // paragraph after them cannot be read whole, and reading it gives the
+    // same failure (and log) as the stream.
+    const int fit = in.reservation(count, kMinEntityBytes);
+    auto block = std::make_shared<std::vector<BookEntity>>(fit);
+    for (BookEntity& entity : *block) {
+        if (!readEntity(in, entity))
+            return false;
+    }
+    if (static_cast<quint32>(fit) < count) {
+        BookEntity beyond;
+        readEntity(in, beyond);
+        return false;
+    }
+    entities.reserve(count);
+    for (BookEntity& entity : *block)
+        entities.emplace_back(block, &entity);
+    return true;
 }
 
 void writeDownloadFile(QDataStream& out, const BookInfo::DownloadFile& file)

@@ -144,6 +144,14 @@ void writeBookEntity(QDataStream& out, const BookEntity& entity);
 // stream status not Ok and the damaged container empty.
 void readBookEntity(QDataStream& in, std::shared_ptr<BookEntity>& entity);
 
+// Reads a whole paragraph list (a 32-bit count below `bound`, then the
+// paragraphs as readBookEntity reads them) straight from memory, the way
+// opening a section needs it: the same records as a Qt_5_12 QDataStream
+// read, without a stream call per field. Bytes after the list are ignored.
+// Damaged input (a count at or above its bound, a string of odd length,
+// too few bytes) gives false and an empty list.
+bool readBookEntities(const QByteArray& bytes, quint32 bound, std::vector<std::shared_ptr<BookEntity>>& entities);
+
 // Download-file entry: three strings, then two 32-bit integers.
 void writeDownloadFile(QDataStream& out, const BookInfo::DownloadFile& file);
 void readDownloadFile(QDataStream& in, BookInfo::DownloadFile& file);

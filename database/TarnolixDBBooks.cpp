@@ -16,10 +16,8 @@ namespace {
 // Counts at or above these are damage, not data.
 constexpr quint32 kMaxDownloadFiles = 0x4000000;
 constexpr quint32 kMaxBookEntities = 0x8000000;
-// Smallest stored forms: three empty strings and two integers; a kind byte
-// and two counts.
+// Smallest stored form: three empty strings and two integers.
 constexpr qint64 kMinDownloadFileBytes = 3 * 4 + 2 * 4;
-constexpr qint64 kMinBookEntityBytes = 1 + 4 + 4;
 
 QVariant idOrNull(int id)
 {
@@ -75,14 +73,7 @@ QByteArray TarnolixDB::bookEntitiesToBytes(const std::vector<std::shared_ptr<Boo
 std::vector<std::shared_ptr<BookEntity>> TarnolixDB::bookEntitiesFromBytes(const QByteArray& bytes)
 {
     std::vector<std::shared_ptr<BookEntity>> entities;
-    QDataStream in(bytes);
-    in.setVersion(QDataStream::Qt_5_12);
-    readCountedContainer(in, entities, kMaxBookEntities, kMinBookEntityBytes,
-                         [](QDataStream& s, std::vector<std::shared_ptr<BookEntity>>& list) {
-                             std::shared_ptr<BookEntity> entity;
-                             readBookEntity(s, entity);
-                             list.push_back(std::move(entity));
-                         });
+    readBookEntities(bytes, kMaxBookEntities, entities);
     return entities;
 }
 

@@ -245,3 +245,142 @@ TEST(BookRecords, NewRecordsHoldDefaults)
     EXPECT_FALSE(base.isArticle);
     EXPECT_TRUE(base.languages.empty());
 }
+
+namespace {
+
+// The paragraph list as a QDataStream reads it with readBookEntity: the
+// reference the in-memory reader must agree with.
+struct ListRead
+{
+    bool ok = false;
+    std::vector<std::shared_ptr<BookEntity>> entities;
+    QStringList warnings;
+};
+
+ListRead streamRead(const QByteArray& bytes, quint32 bound)
+{
+    LogCapture log;
+    ListRead result;
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_5_12);
+    readCountedContainer(in, result.entities, bound, 9,
+                         [](QDataStream& s, std::vector<std::shared_ptr<BookEntity>>& list) {
+                             std::shared_ptr<BookEntity> entity;
+                             readBookEntity(s, entity);
+                             list.push_back(std::move(entity));
+                         });
+    result.ok = in.status() == QDataStream::Ok;
+    result.warnings = log.warnings();
+    return result;
+}
+
+ListRead memoryRead(const QByteArray& bytes, quint32 bound)
+{
+    LogCapture log;
+    ListRead result;
+    result.ok = readBookEntities(bytes, bound, result.entities);
+    result.warnings = log.warnings();
+    return result;
+}
+
+// Equal records, with null and empty texts told apart. After a failure the
+// stream goes on reading a paragraph's later counts from wherever it stands
+// and may log more; the in-memory reader stops at the first failure, so
+// unless `sameLog` its log need only begin the stream's.
+void expectSameLists(const ListRead& expected, const ListRead& actual, bool sameLog = true)
+{
+    EXPECT_EQ(actual.ok, expected.ok);
+    if (sameLog)
+        EXPECT_EQ(actual.warnings, expected.warnings);
+    else
+        EXPECT_EQ(actual.warnings, expected.warnings.mid(0, actual.warnings.size()));
+    ASSERT_EQ(actual.entities.size(), expected.entities.size());
+    for (std::size_t i = 0; i < expected.entities.size(); ++i) {
+        const BookEntity& want = *expected.entities[i];
+        const BookEntity& got = *actual.entities[i];
+        EXPECT_EQ(got.kind, want.kind) << i;
+        EXPECT_EQ(got.attributes, want.attributes) << i;
+        ASSERT_EQ(got.texts.size(), want.texts.size()) << i;
+        for (int t = 0; t < want.texts.size(); ++t) {
+            EXPECT_EQ(got.texts[t], want.texts[t]) << i << ':' << t;
+            EXPECT_EQ(got.texts[t].isNull(), want.texts[t].isNull()) << i << ':' << t;
+        }
+        for (auto it = want.attributes.cbegin(); it != want.attributes.cend(); ++it)
+            EXPECT_EQ(got.attributes.value(it.key()).isNull(), it.value().isNull()) << i;
+    }
+}
+
+QByteArray paragraphList()
+{
+    return written([](QDataStream& out) {
+        const BookEntity entities[] = {
+            BookEntity(1, {{"id", "p1"}, {"class", ""}}, QStringList{"Первый абзац", QString(), ""}),
+            BookEntity(4, {{"id", "p2"}}, QStringList{"dharma-kṣetre 𝄞", "<p>вторая часть"}),
+            BookEntity(200, {}, QStringList{}),
+            BookEntity(10, {{"id", "p3"}, {"lang", "sa"}}, QStringList{"ॐ"}),
+        };
+        out << qint32(4);
+        for (const BookEntity& entity : entities)
+            writeBookEntity(out, entity);
+    });
+}
+
+} // namespace
+
+TEST(BookRecords, InMemoryListReadingAgreesWithTheStreamOnWholeAndCutInput)
+{
+    const QByteArray whole = paragraphList();
+    const ListRead read = memoryRead(whole, 0x8000000);
+    ASSERT_TRUE(read.ok);
+    ASSERT_EQ(read.entities.size(), 4u);
+    EXPECT_EQ(read.entities[1]->texts.value(0), "dharma-kṣetre 𝄞");
+    EXPECT_EQ(read.entities[2]->kind, 200);
+    // Every cut of the input, and the whole with trailing bytes.
+    for (int size = 0; size <= whole.size(); ++size) {
+        SCOPED_TRACE(size);
+        expectSameLists(streamRead(whole.left(size), 0x8000000), memoryRead(whole.left(size), 0x8000000));
+    }
+    expectSameLists(streamRead(whole + "tail", 0x8000000), memoryRead(whole + "tail", 0x8000000));
+}
+
+TEST(BookRecords, InMemoryListReadingAgreesWithTheStreamOnDamage)
+{
+    const QByteArray whole = paragraphList();
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        quint32 bound;
+    } cases[] = {
+        {"list count at its bound", u32(5) + whole.mid(4), 5},
+        {"huge list count, few bytes", u32(0x7FFFFFF) + whole.mid(4), 0x8000000},
+        {"negative list count", u32(0xFFFFFFFF) + whole.mid(4), 0x8000000},
+        {"attribute count at the bound", u32(1) + QByteArray::fromHex("02") + u32(0x10000000), 0x8000000},
+        {"text count at the bound", u32(1) + QByteArray::fromHex("02") + u32(0) + u32(0x10000000), 0x8000000},
+        {"odd string length", u32(1) + QByteArray::fromHex("02") + u32(1) + u32(3) + "abc" + u32(0) + u32(0),
+         0x8000000},
+        {"string longer than the input", u32(1) + QByteArray::fromHex("02") + u32(0) + u32(1) + u32(0x7FFFFFFE),
+         0x8000000},
+        {"repeated key keeps the later value",
+         u32(1) + QByteArray::fromHex("03") + u32(3) + qtString("id") + qtString("a") + qtString("id")
+             + u32(0xFFFFFFFF) + qtString("b") + qtString("c") + u32(0),
+         0x8000000},
+        {"empty and null keys", u32(1) + QByteArray::fromHex("03") + u32(2) + u32(0) + qtString("e") + u32(0xFFFFFFFF)
+             + qtString("n") + u32(0),
+         0x8000000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectSameLists(streamRead(c.bytes, c.bound), memoryRead(c.bytes, c.bound));
+    }
+
+    // Single flipped bytes anywhere in a valid list.
+    for (int at = 0; at < whole.size(); ++at) {
+        for (char flip : {'\x01', '\x80', '\xFF'}) {
+            QByteArray damaged = whole;
+            damaged[at] = static_cast<char>(damaged[at] ^ flip);
+            SCOPED_TRACE(at);
+            expectSameLists(streamRead(damaged, 0x8000000), memoryRead(damaged, 0x8000000), false);
+        }
+    }
+}
