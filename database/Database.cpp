@@ -186,6 +186,29 @@ QSqlQuery Database::execSql(const QString& sql, const QVariantMap& values, bool 
     return execBound(sql, values, forwardOnly);
 }
 
+QSqlQuery& Database::execKept(const QString& sql, const QVariantList& values)
+{
+    OverrideCursorGuard cursor(m_waitCursorOnTransaction, m_waitCursorShape);
+    auto it = m_keptQueries.find(sql);
+    if (it == m_keptQueries.end()) {
+        QSqlQuery q = newQuery();
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throwQueryError(q);
+        it = m_keptQueries.insert(sql, q);
+    }
+    QSqlQuery& q = it.value();
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
+    if (!q.exec()) {
+        // Leave nothing behind that a later call could trip over.
+        const QSqlQuery failed = q;
+        m_keptQueries.erase(it);
+        throwQueryError(failed);
+    }
+    return q;
+}
+
 void Database::exec(QSqlQuery& query)
 {
     OverrideCursorGuard cursor(m_waitCursorOnTransaction, m_waitCursorShape);
@@ -264,6 +287,8 @@ void Database::close()
 {
     if (!m_db)
         return;
+    // Statements must go before the connection they were prepared on.
+    m_keptQueries.clear();
     const QString name = m_db->connectionName();
     m_db->close();
     m_db.reset();

@@ -3,6 +3,7 @@
 // becomes a DBException carrying the driver's error and the statement; values
 // travel only as bound parameters.
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -51,6 +52,13 @@ public:
     QSqlQuery execSql(const QString& sql, const QVariantList& values, bool forwardOnly = true);
     QSqlQuery execSql(const QString& sql, const QVariantMap& values, bool forwardOnly = true);
 
+    // Runs a statement kept prepared on this connection (for statements run
+    // again and again, such as reading a section), its values bound in order,
+    // and hands the query to read(query). The statement is reset afterwards,
+    // even when read throws, so it never holds the connection's read snapshot.
+    template <typename Read>
+    decltype(auto) execPrepared(const QString& sql, const QVariantList& values, Read&& read);
+
     void exec(QSqlQuery& query);
     void exec(QSqlQuery& query, const QString& sql);
 
@@ -91,12 +99,37 @@ protected:
 private:
     template <typename Values>
     QSqlQuery execBound(const QString& sql, const Values& values, bool forwardOnly);
+    // The kept statement for `sql`, executed with `values`.
+    QSqlQuery& execKept(const QString& sql, const QVariantList& values);
+
+    // Resets a kept statement when its reader is done.
+    class KeptQueryReset
+    {
+    public:
+        explicit KeptQueryReset(QSqlQuery& query) : m_query(query) {}
+        ~KeptQueryReset() { m_query.finish(); }
+        KeptQueryReset(const KeptQueryReset&) = delete;
+        KeptQueryReset& operator=(const KeptQueryReset&) = delete;
+
+    private:
+        QSqlQuery& m_query;
+    };
 
     std::unique_ptr<QSqlDatabase> m_db;
+    // Prepared statements by text; dropped before the connection closes.
+    QHash<QString, QSqlQuery> m_keptQueries;
     bool m_isTransaction = false;
     bool m_waitCursorOnTransaction = true;
     Qt::CursorShape m_waitCursorShape = Qt::BusyCursor;
 };
+
+template <typename Read>
+decltype(auto) Database::execPrepared(const QString& sql, const QVariantList& values, Read&& read)
+{
+    QSqlQuery& query = execKept(sql, values);
+    KeptQueryReset reset(query);
+    return read(query);
+}
 
 // Binds values on a prepared query: a list positionally, a map by ":name".
 void bindValues(QSqlQuery& query, const QVariantList& values);

@@ -257,14 +257,16 @@ TarnolixDB::selectAllSections(TarnolixConstants::Language language)
 
 std::shared_ptr<BookPart> TarnolixDB::selectBookPart(const QString& code, TarnolixConstants::Language language)
 {
-    QSqlQuery q = execSql(
+    // Opening a section runs this more than anything else: keep it prepared.
+    return execPrepared(
         QStringLiteral("SELECT title, data FROM %1 WHERE sectionCode=?").arg(editionTable("BookParts", language)),
-        QVariantList{code});
-    if (!q.next()) {
-        qDebug("Book part not found by code: %s", qUtf8Printable(code));
-        throw DBNotFound(translated("Раздел книги не найден!"));
-    }
-    return partFromRow(q, code, 0);
+        QVariantList{code}, [&](QSqlQuery& q) {
+            if (!q.next()) {
+                qDebug("Book part not found by code: %s", qUtf8Printable(code));
+                throw DBNotFound(translated("Раздел книги не найден!"));
+            }
+            return partFromRow(q, code, 0);
+        });
 }
 
 std::vector<std::shared_ptr<BookPart>> TarnolixDB::selectBookParts(int bookId, TarnolixConstants::Language language)

@@ -256,3 +256,48 @@ TEST_F(Connection, TransactionShowsTheWaitCursor)
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
 }
+
+TEST_F(Connection, KeptStatementsSeeNewRowsAndSurviveErrors)
+{
+    const QString select = QStringLiteral("SELECT name FROM Items WHERE id=?");
+    const auto nameOf = [&](int id) {
+        return db->execPrepared(select, QVariantList{id}, [](QSqlQuery& q) {
+            if (!q.next())
+                throw DBNotFound(QStringLiteral("no item"));
+            return q.value(0).toString();
+        });
+    };
+    db->execSql(QStringLiteral("INSERT INTO Items(id, name) VALUES(?, ?)"), QVariantList{1, "a"});
+    EXPECT_EQ(nameOf(1), "a");
+
+    // The statement was reset after reading: it holds no read snapshot, so a
+    // write through another connection is seen, and that writer is not kept
+    // from checkpointing.
+    auto other = std::make_shared<TestDb>();
+    other->open(dir->filePath(QStringLiteral("lib.db")), 1000);
+    other->execSql(QStringLiteral("UPDATE Items SET name=? WHERE id=?"), QVariantList{"b", 1});
+    EXPECT_EQ(nameOf(1), "b");
+    QSqlQuery checkpoint = other->execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    ASSERT_TRUE(checkpoint.next());
+    EXPECT_EQ(checkpoint.value(0).toInt(), 0) << "checkpoint blocked by a reader";
+    checkpoint.finish();
+
+    // A reader that throws leaves the statement reset and usable.
+    EXPECT_THROW(nameOf(2), DBNotFound);
+    other->execSql(QStringLiteral("INSERT INTO Items(id, name) VALUES(?, ?)"), QVariantList{2, "c"});
+    EXPECT_EQ(nameOf(2), "c");
+
+    // A statement that stops working fails as any other and is prepared
+    // afresh once its table is back.
+    db->execSql(QStringLiteral("DROP TABLE Items"));
+    EXPECT_THROW(nameOf(1), DBException);
+    db->execSql(QStringLiteral("CREATE TABLE Items (id INTEGER PRIMARY KEY, name TEXT UNIQUE)"));
+    db->execSql(QStringLiteral("INSERT INTO Items(id, name) VALUES(?, ?)"), QVariantList{1, "d"});
+    EXPECT_EQ(nameOf(1), "d");
+
+    // Closing drops kept statements with the connection; a reopened one
+    // prepares them again.
+    db->close();
+    db->open(dir->filePath(QStringLiteral("lib.db")), 1000);
+    EXPECT_EQ(nameOf(1), "d");
+}
