@@ -162,9 +162,14 @@ PosixCrashDumpCreator::PosixCrashDumpCreator(const LocationInfo& locations)
 {
     const QString dumpDirectory = locations.logPath();
     QDir().mkpath(dumpDirectory);
-    QString executable = QCoreApplication::applicationFilePath();
-    if (executable.isEmpty())
-        executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    // A crash of the sender itself leaves its dump but starts no sender: one
+    // that crashes every time would otherwise start senders without end.
+    QString executable;
+    if (!QCoreApplication::arguments().contains(QLatin1String(kSendReportArgument))) {
+        executable = QCoreApplication::applicationFilePath();
+        if (executable.isEmpty())
+            executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    }
 
     CrashCapture::Config config;
     config.dumpDirectory = QFile::encodeName(dumpDirectory).toStdString();

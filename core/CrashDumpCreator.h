@@ -64,7 +64,7 @@ protected:
 };
 
 // The Linux writer: installs the crash capture with the log folder as the
-// dump folder and this executable as the sender.
+// dump folder and this executable as the sender (none in the sender itself).
 class PosixCrashDumpCreator : public CrashDumpCreator
 {
 public:

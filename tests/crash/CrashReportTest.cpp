@@ -134,9 +134,11 @@ struct ProbeRun
 class CrashProbeTest : public ::testing::Test
 {
 protected:
-    ProbeRun runProbe(const QString& mode, const QString& reportOrigin)
+    ProbeRun runProbe(const QString& mode, const QString& reportOrigin, const QStringList& extraEnv = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : extraEnv)
+            env.insert(name, QStringLiteral("1"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("TARNOLIX_PROBE_DATA"), dataDir());
         env.insert(QStringLiteral("TARNOLIX_PROBE_EMAIL"), kEmail);
@@ -259,6 +261,20 @@ TEST_F(CrashProbeTest, FailedDumpStartsNoSenderAndKeepsTheLogs)
     EXPECT_TRUE(readFile(moved + today() + ".log").contains("probe: before the crash"));
     EXPECT_TRUE(readFile(moved + today() + ".error.log").contains("probe: a warning before the crash"));
     EXPECT_TRUE(QDir(moved).entryList({QStringLiteral("Crash_*")}).isEmpty());
+}
+
+TEST_F(CrashProbeTest, CrashingSenderStartsNoFurtherSender)
+{
+    // A sender that crashes every time would otherwise start senders without end.
+    const ProbeRun run = runProbe(QLatin1String(CrashDumpCreator::kSendReportArgument), kNoServer,
+                                  {QStringLiteral("TARNOLIX_PROBE_SENDER_CRASH")});
+    EXPECT_TRUE(run.crashed);
+    EXPECT_EQ(run.signal, SIGSEGV);
+    EXPECT_TRUE(run.errors.contains(QLatin1String("crash dump written to"))) << run.errors.toStdString();
+    EXPECT_FALSE(run.errors.contains(QLatin1String(CrashCapture::kSenderStartedMessage))) << run.errors.toStdString();
+    QThread::msleep(1000); // a sender, had one started, would have logged by now
+    EXPECT_FALSE(readFile(mainLog()).contains("probe: sender finished"));
+    EXPECT_EQ(QDir(logDir()).entryList({QStringLiteral("Crash_*")}).size(), 1) << "the dump stays for the record";
 }
 
 // The sender's steps in this process, with the log handler installed here.
