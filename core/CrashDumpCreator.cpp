@@ -7,6 +7,7 @@
 #include "platform/CrashCapture.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -35,6 +36,26 @@ bool archiveHoldsFiles(const QString& path, const QStringList& files)
         expected.insert(QFileInfo(file).fileName());
     const QStringList entries = JlCompress::getFileList(path);
     return QSet<QString>(entries.begin(), entries.end()) == expected && entries.size() == files.size();
+}
+
+// The logs of the days the dumps were written on, other than today's (which
+// are open and packed anyway): a crash just before midnight logged there.
+QStringList earlierDayLogs(const LocationInfo& locations, const QStringList& dumps)
+{
+    QStringList logs;
+    for (const QString& dump : dumps) {
+        // "Crash_dd-MM-yyyy_hh.mm.zzz.DMP", in local time.
+        const QDate day = QDate::fromString(QFileInfo(dump).fileName().mid(6, 10), QStringLiteral("dd-MM-yyyy"));
+        if (!day.isValid() || day == QDate::currentDate())
+            continue;
+        for (const char* suffix : {".log", ".error.log"}) {
+            const QString log = locations.logPath() + QLatin1Char('/') + day.toString(Qt::ISODate)
+                + QLatin1String(suffix);
+            if (QFileInfo(log).isFile() && !logs.contains(log))
+                logs << log;
+        }
+    }
+    return logs;
 }
 
 } // namespace
@@ -150,7 +171,7 @@ bool CrashDumpCreator::runSender(const QStringList& arguments, Settings& setting
         QString mainLog;
         QString errorLog;
         const bool logsOpen = logFileNames(mainLog, errorLog);
-        if (!packReport(locations, dumps))
+        if (!packReport(locations, dumps + earlierDayLogs(locations, dumps)))
             return false;
         if (logsOpen)
             installLogFileHandler(settings, locations);
@@ -162,9 +183,14 @@ PosixCrashDumpCreator::PosixCrashDumpCreator(const LocationInfo& locations)
 {
     const QString dumpDirectory = locations.logPath();
     QDir().mkpath(dumpDirectory);
-    QString executable = QCoreApplication::applicationFilePath();
-    if (executable.isEmpty())
-        executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    // A crash of the sender itself leaves its dump but starts no sender: one
+    // that crashes every time would otherwise start senders without end.
+    QString executable;
+    if (!QCoreApplication::arguments().contains(QLatin1String(kSendReportArgument))) {
+        executable = QCoreApplication::applicationFilePath();
+        if (executable.isEmpty())
+            executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    }
 
     CrashCapture::Config config;
     config.dumpDirectory = QFile::encodeName(dumpDirectory).toStdString();

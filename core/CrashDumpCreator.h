@@ -54,7 +54,8 @@ public:
 
     // The sender's work for the arguments it was started with: packs the
     // dumps that follow "--SENDREPORT" (refusing a run whose dumps are all
-    // incomplete), then uploads. Logs deleted by the packing are opened anew,
+    // incomplete), with the logs of their day when that was not today, then
+    // uploads. Logs deleted by the packing are opened anew,
     // so the sender's own lines are kept.
     static bool runSender(const QStringList& arguments, Settings& settings, const LocationInfo& locations,
                           const ServerConfig& servers, QNetworkAccessManager& network);
@@ -64,7 +65,7 @@ protected:
 };
 
 // The Linux writer: installs the crash capture with the log folder as the
-// dump folder and this executable as the sender.
+// dump folder and this executable as the sender (none in the sender itself).
 class PosixCrashDumpCreator : public CrashDumpCreator
 {
 public:

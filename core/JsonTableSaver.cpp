@@ -2,7 +2,7 @@
 
 #include "core/Exception.h"
 
-#include <QObject>
+#include <QCoreApplication>
 #include <QVector>
 
 #include <utility>
@@ -55,9 +55,10 @@ bool typeFromName(const QString& name, QJsonValue::Type& type)
     return false;
 }
 
+// The application's context, where the translation files keep these texts.
 QString tr(const char* text)
 {
-    return QObject::tr(text, "JsonTableSaver");
+    return QCoreApplication::translate("QCoreApplication", text, "JsonTableSaver");
 }
 
 [[noreturn]] void throwDamaged(const char* code)

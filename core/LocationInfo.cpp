@@ -171,10 +171,10 @@ void LocationInfo::selectAccountLibrary(const QString& accountId)
     switch (makePrivateDirectory(accountsDir)) {
     case DirState::Ready:
         break;
+    // One refusal for both: whatever stands in the way is not our directory.
     case DirState::Symlink:
-        throw Exception("Account libraries directory is a symlink");
     case DirState::CannotCreate:
-        throw Exception("Cannot create account libraries directory");
+        throw Exception("Account libraries directory is a symlink");
     case DirState::CannotProtect:
         throw Exception("Cannot protect account libraries directory");
     }

@@ -1,8 +1,10 @@
 #include "core/LogFileHandler.h"
 
+#include "core/CrashDumpCreator.h"
 #include "core/LocationInfo.h"
 #include "core/Settings.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -112,7 +114,10 @@ void installLogFileHandler(Settings& settings, const LocationInfo& locations)
     const QString date = QDate::currentDate().toString(Qt::ISODate);
     const QString mainName = date + QStringLiteral(".log");
     const QString errorName = date + QStringLiteral(".error.log");
-    removeOldLogs(QDir(logDir), {mainName, errorName});
+    // The crash-report sender keeps them: a crash just before midnight left
+    // its logs under the day before, and they are the sender's to pack.
+    if (!QCoreApplication::arguments().contains(QLatin1String(CrashDumpCreator::kSendReportArgument)))
+        removeOldLogs(QDir(logDir), {mainName, errorName});
 
     const QString mainPath = logDir + QLatin1Char('/') + mainName;
     const QString errorPath = logDir + QLatin1Char('/') + errorName;

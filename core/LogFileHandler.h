@@ -10,7 +10,8 @@ class LocationInfo;
 class Settings;
 
 // Opens "<yyyy-MM-dd>.log" and "<yyyy-MM-dd>.error.log" in the log folder,
-// removes every other "*.log" there and installs logMessageHandler. Debug
+// removes every other "*.log" there (not in the crash-report sender, which
+// packs the crash day's logs) and installs logMessageHandler. Debug
 // lines are written while settings.debugLogsEnabled() holds, switchable at run
 // time. Installing again reopens the files (and follows the new settings).
 void installLogFileHandler(Settings& settings, const LocationInfo& locations);

@@ -3,7 +3,9 @@
 #include "core/Exception.h"
 #include "tests/core/LogCapture.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +31,20 @@ QJsonObject parse(const char* json)
 }
 
 const QString kDamaged = QString::fromUtf8("Таблица в JSON файле повреждена!");
+
+// Answers only for the application's context with the table's
+// disambiguation, so a text asked for under another context stays Russian.
+class TableTranslator : public QTranslator
+{
+public:
+    QString translate(const char* context, const char* source, const char* disambiguation, int) const override
+    {
+        if (qstrcmp(context, "QCoreApplication") != 0 || qstrcmp(disambiguation, "JsonTableSaver") != 0)
+            return {};
+        return QStringLiteral("EN ") + QString::fromUtf8(source);
+    }
+    bool isEmpty() const override { return false; }
+};
 
 } // namespace
 
@@ -134,4 +150,27 @@ TEST(JsonTableSaver, DamagedTablesLogTheirCodeAndShowOneMessage)
         JsonTableSaver table;
         EXPECT_EQ(thrownText([&] { table.fromJson(parse(json)); }), "ERROR 0xAA547895") << json;
     }
+}
+
+TEST(JsonTableSaver, ReaderTextsGoThroughTheApplicationTranslator)
+{
+    TableTranslator translator;
+    ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+    JsonTableSaver table;
+    table.addColumn("a", QJsonValue::String);
+    const QString duplicate = thrownText([&] { table.addColumn("a", QJsonValue::String); });
+    const QString missing = thrownText([&] { (void)table.columnIndex("b", QJsonValue::Bool); });
+    table.addRow({"x"});
+    const QString late = thrownText([&] { table.addColumn("c", QJsonValue::Bool); });
+    QString damaged;
+    {
+        LogCapture log;
+        damaged = thrownText([&] { table.fromJson(parse(R"({"rows":[]})")); });
+    }
+    QCoreApplication::removeTranslator(&translator);
+
+    EXPECT_EQ(duplicate, QString::fromUtf8("EN Столбец \"a\" c типом \"String\" уже существует!"));
+    EXPECT_EQ(missing, QString::fromUtf8("EN Столбец \"b\" c типом \"Bool\" не найден в таблице!"));
+    EXPECT_EQ(late, QString::fromUtf8("EN Нельзя добавить новый столбец в непустую таблицу!"));
+    EXPECT_EQ(damaged, "EN " + kDamaged);
 }

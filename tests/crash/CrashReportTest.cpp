@@ -134,16 +134,23 @@ struct ProbeRun
 class CrashProbeTest : public ::testing::Test
 {
 protected:
-    ProbeRun runProbe(const QString& mode, const QString& reportOrigin)
+    ProbeRun runProbe(const QString& mode, const QString& reportOrigin, const QStringList& extraEnv = {})
+    {
+        return runProbe(QStringList{mode}, reportOrigin, extraEnv);
+    }
+
+    ProbeRun runProbe(const QStringList& arguments, const QString& reportOrigin, const QStringList& extraEnv = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : extraEnv)
+            env.insert(name, QStringLiteral("1"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("TARNOLIX_PROBE_DATA"), dataDir());
         env.insert(QStringLiteral("TARNOLIX_PROBE_EMAIL"), kEmail);
         env.insert(QString::fromLatin1(ServerConfig::kCrashReportEnvironment), reportOrigin);
         QProcess probe;
         probe.setProcessEnvironment(env);
-        probe.start(kProbe, {mode});
+        probe.start(kProbe, arguments);
         EXPECT_TRUE(probe.waitForFinished(30000));
         ProbeRun run;
         run.crashed = probe.exitStatus() == QProcess::CrashExit;
@@ -259,6 +266,46 @@ TEST_F(CrashProbeTest, FailedDumpStartsNoSenderAndKeepsTheLogs)
     EXPECT_TRUE(readFile(moved + today() + ".log").contains("probe: before the crash"));
     EXPECT_TRUE(readFile(moved + today() + ".error.log").contains("probe: a warning before the crash"));
     EXPECT_TRUE(QDir(moved).entryList({QStringLiteral("Crash_*")}).isEmpty());
+}
+
+TEST_F(CrashProbeTest, CrashingSenderStartsNoFurtherSender)
+{
+    // A sender that crashes every time would otherwise start senders without end.
+    const ProbeRun run = runProbe(QLatin1String(CrashDumpCreator::kSendReportArgument), kNoServer,
+                                  {QStringLiteral("TARNOLIX_PROBE_SENDER_CRASH")});
+    EXPECT_TRUE(run.crashed);
+    EXPECT_EQ(run.signal, SIGSEGV);
+    EXPECT_TRUE(run.errors.contains(QLatin1String("crash dump written to"))) << run.errors.toStdString();
+    EXPECT_FALSE(run.errors.contains(QLatin1String(CrashCapture::kSenderStartedMessage))) << run.errors.toStdString();
+    QThread::msleep(1000); // a sender, had one started, would have logged by now
+    EXPECT_FALSE(readFile(mainLog()).contains("probe: sender finished"));
+    EXPECT_EQ(QDir(logDir()).entryList({QStringLiteral("Crash_*")}).size(), 1) << "the dump stays for the record";
+}
+
+TEST_F(CrashProbeTest, CrashJustBeforeMidnightKeepsThatDaysLogs)
+{
+    // The crash was yesterday; the sender starts today.
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    const QString day = yesterday.toString(Qt::ISODate);
+    QDir().mkpath(logDir());
+    writeFile(logDir() + "/" + day + ".log", "before the crash\n");
+    writeFile(logDir() + "/" + day + ".error.log", "warning before the crash\n");
+    writeFile(logDir() + "/2020-01-01.log", "long gone\n");
+    const QString dump = logDir() + "/Crash_" + yesterday.toString("dd-MM-yyyy") + "_23.59.987.DMP";
+    writeFile(dump, QByteArray(CrashCapture::kDumpHeader) + "signal: 11 SIGSEGV\nbacktrace:\n"
+                        + CrashCapture::kDumpEnd);
+
+    const ProbeRun run = runProbe(QStringList{CrashDumpCreator::kSendReportArgument, dump}, kNoServer);
+    EXPECT_FALSE(run.crashed);
+    ASSERT_TRUE(waitForSender()) << run.errors.toStdString();
+
+    EXPECT_EQ(zipEntry(archive(), day + ".log"), QByteArray("before the crash\n"));
+    EXPECT_EQ(zipEntry(archive(), day + ".error.log"), QByteArray("warning before the crash\n"));
+    EXPECT_FALSE(JlCompress::getFileList(archive()).contains("2020-01-01.log"));
+    EXPECT_TRUE(JlCompress::getFileList(archive()).contains(today() + ".log"));
+    EXPECT_EQ(QDir(logDir()).entryList({QStringLiteral("*.log"), QStringLiteral("Crash_*")}, QDir::Files, QDir::Name),
+              QStringList({"2020-01-01.log", today() + ".error.log", today() + ".log"}))
+        << "packed files are deleted; the next start of the reading room removes the rest";
 }
 
 // The sender's steps in this process, with the log handler installed here.

@@ -6,7 +6,8 @@
 //   crash_probe segv|abort|fpe|bus|ill|thread|nodump
 //
 // Environment: TARNOLIX_PROBE_DATA (data directory), TARNOLIX_PROBE_EMAIL
-// ("User/email"); the settings file follows XDG_CONFIG_HOME.
+// ("User/email"), TARNOLIX_PROBE_SENDER_CRASH (the sender crashes at once);
+// the settings file follows XDG_CONFIG_HOME.
 #include "core/CrashDumpCreator.h"
 #include "core/LocationInfo.h"
 #include "core/LogFileHandler.h"
@@ -51,6 +52,14 @@ int main(int argc, char** argv)
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.contains(QLatin1String(CrashDumpCreator::kSendReportArgument))) {
         qInfo("probe: sender started");
+        if (qEnvironmentVariableIsSet("TARNOLIX_PROBE_SENDER_CRASH")) {
+            // A sender that crashes as the reading room's would: with the
+            // writer its application object installs. Cleared first, so a
+            // sender it might start does not crash in turn.
+            qunsetenv("TARNOLIX_PROBE_SENDER_CRASH");
+            const std::unique_ptr<CrashDumpCreator> writer = createCrashDumpCreator(locations);
+            segfault();
+        }
         QNetworkAccessManager network;
         const bool sent = CrashDumpCreator::runSender(arguments, settings, locations, ServerConfig::load(&settings),
                                                       network);
