@@ -408,7 +408,8 @@ public:
 
     // Record bindings: ":" + column name; null UUIDs and absent texts bind NULL.
     void bindPerson(QSqlQuery& query, const Person& person);
-    // Refuses a favorite without both section slugs, binding nothing.
+    // Refuses a favorite without a uuid or without both section slugs,
+    // binding nothing.
     static void bindFavorite(QSqlQuery& query, const Favorite& favorite);
     static void bindSyncItem(QSqlQuery& query, const FavoritesSyncItem& item);
     // ",title,note" etc. for the set bits, in bit order, no blanks.

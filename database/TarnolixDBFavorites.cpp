@@ -20,8 +20,11 @@ const QString kFolderInsert = QStringLiteral(
     "INSERT INTO FavoritesCatalog(uuid, parentUuid, name, timeOfChange) VALUES(:uuid, :parentUuid, :name, "
     ":timeOfChange)");
 
+// A folder without a uuid is refused for the same reason as such a favorite.
 void bindFolder(QSqlQuery& q, const FavoriteFolder& folder)
 {
+    if (folder.uuid().isNull())
+        throw Exception("ERROR 0x5B17E8D4");
     q.bindValue(QStringLiteral(":uuid"), TarnolixDB::uuidToVariant(folder.uuid()));
     q.bindValue(QStringLiteral(":parentUuid"), TarnolixDB::uuidToVariant(folder.parentUuid()));
     q.bindValue(QStringLiteral(":name"), folder.name());

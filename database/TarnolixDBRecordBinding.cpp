@@ -88,6 +88,10 @@ void TarnolixDB::bindFavorite(QSqlQuery& query, const Favorite& favorite)
 {
     if (!favorite.startSelectedPosition().sectionSlug() || !favorite.endSelectedPosition().sectionSlug())
         throw Exception(QStringLiteral("Не удалось добавить избранное: ERROR 0xA7B41495"));
+    // A row stored without a uuid could never be updated or deleted, and it
+    // would fail every later read of the times of change.
+    if (favorite.uuid().isNull())
+        throw Exception(QStringLiteral("Не удалось добавить избранное: ERROR 0x93E0C25B"));
     query.bindValue(QStringLiteral(":uuid"), uuidToVariant(favorite.uuid()));
     query.bindValue(QStringLiteral(":catalogUuid"), uuidToVariant(favorite.catalogUuid()));
     query.bindValue(QStringLiteral(":bookId"), favorite.bookId());

@@ -325,6 +325,18 @@ TEST_F(Catalog, PersonsFillFindsAuthorsWithBooksOnce)
     EXPECT_EQ(catalogSearch(), (std::vector<std::pair<int, int>>{{3, 1}}));
 }
 
+TEST_F(Catalog, AFailedFillKeepsThePreviousHits)
+{
+    addBookInfo(kEn, 10, QStringLiteral("Small Book"));
+    TarnolixDB::CatalogFilterText filter{false, QStringLiteral("small")};
+    db->fillCatalogSearchWithBooks(kEn, filter);
+    // The books are inserted, then the categories statement fails.
+    db->execSql(QStringLiteral("DROP TABLE Categories"));
+    TarnolixDB::CatalogFilterText nothing{false, QStringLiteral("zzz")};
+    EXPECT_THROW(db->fillCatalogSearchWithCategories(kEn, nothing), DBException);
+    EXPECT_EQ(catalogSearch(), (std::vector<std::pair<int, int>>{{1, 10}}));
+}
+
 TEST_F(Catalog, AFillOnAClosedConnectionIsRefused)
 {
     db->execSql(QStringLiteral("INSERT INTO CatalogSearch(id, type) VALUES(1, 1)"));

@@ -205,6 +205,32 @@ TEST_F(FavoritesStorage, FavoriteWithoutBothSlugsIsRefusedAndBatchesAreAllOrNoth
     EXPECT_TRUE(column("title", first->uuid()).isNull());
 }
 
+TEST_F(FavoritesStorage, ItemsWithoutAUuidAreRefusedSoTheTimesOfChangeStayReadable)
+{
+    const auto kept = favorite();
+    const auto keptFolder = folder(QStringLiteral("kept"));
+    db->insertFavorite(*kept);
+    db->insertFavoriteFolder(*keptFolder);
+
+    auto noUuid = favorite();
+    noUuid->setUuid(QUuid());
+    auto noUuidFolder = folder(QStringLiteral("none"));
+    noUuidFolder->setUuid(QUuid());
+    const QString favoriteRefused = QStringLiteral("Не удалось добавить избранное: ERROR 0x93E0C25B");
+    const QString folderRefused = QStringLiteral("ERROR 0x5B17E8D4");
+    EXPECT_EQ(errorOf([&] { db->insertFavorite(*noUuid); }), favoriteRefused);
+    EXPECT_EQ(errorOf([&] { db->insertFavorites({favorite(), noUuid}); }), favoriteRefused);
+    EXPECT_EQ(errorOf([&] { db->updateFavorite(*noUuid); }), favoriteRefused);
+    EXPECT_EQ(errorOf([&] { db->insertFavoriteFolder(*noUuidFolder); }), folderRefused);
+    EXPECT_EQ(errorOf([&] { db->insertFavoriteCatalogs({folder(QStringLiteral("x")), noUuidFolder}); }),
+              folderRefused);
+    EXPECT_EQ(errorOf([&] { db->updateFavoriteFolder(*noUuidFolder); }), folderRefused);
+
+    EXPECT_EQ(db->selectFavoritesTimes(), (TarnolixDB::TimesOfChange{{kept->uuid(), kept->timeOfChange()}}));
+    EXPECT_EQ(db->selectFavoriteFoldersTimes(),
+              (TarnolixDB::TimesOfChange{{keptFolder->uuid(), keptFolder->timeOfChange()}}));
+}
+
 TEST_F(FavoritesStorage, FullUpdateRewritesEveryColumnAndMovesToTheTopLevel)
 {
     const auto parent = folder(QStringLiteral("p"));
