@@ -58,6 +58,8 @@ bool SQLiteDatabase::rollback()
 {
     if (Database::rollback())
         return true;
+    if (!isTransaction())
+        return false;
     // SQLite ends the whole transaction by itself after some errors (a full
     // disk, an I/O error, RAISE(ROLLBACK)), and ROLLBACK then finds nothing
     // to undo. Believing a transaction still open, every later guard on this
