@@ -54,6 +54,25 @@ bool SQLiteDatabase::transaction()
     return true;
 }
 
+bool SQLiteDatabase::rollback()
+{
+    if (Database::rollback())
+        return true;
+    if (!isTransaction())
+        return false;
+    // SQLite ends the whole transaction by itself after some errors (a full
+    // disk, an I/O error, RAISE(ROLLBACK)), and ROLLBACK then finds nothing
+    // to undo. Believing a transaction still open, every later guard on this
+    // connection would join it: none would begin, commit or roll back again.
+    // BEGIN succeeds only when no transaction is open.
+    QSqlQuery probe = newQuery();
+    if (!probe.exec(QStringLiteral("BEGIN")))
+        return false;
+    const bool ended = probe.exec(QStringLiteral("ROLLBACK"));
+    setTransactionOpen(!ended);
+    return ended;
+}
+
 bool SQLiteDatabase::foreignKeysEnabled()
 {
     QSqlQuery q = execSql(QStringLiteral("PRAGMA foreign_keys"));

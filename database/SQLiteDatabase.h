@@ -16,6 +16,8 @@ public:
     using Database::open;
 
     bool transaction() override;
+    // Also true when SQLite had already ended the transaction itself.
+    bool rollback() override;
 
     bool foreignKeysEnabled() override;
     void setForeignKeys(bool enabled) override;

@@ -301,3 +301,33 @@ TEST_F(Connection, KeptStatementsSeeNewRowsAndSurviveErrors)
     db->open(dir->filePath(QStringLiteral("lib.db")), 1000);
     EXPECT_EQ(nameOf(1), "d");
 }
+
+TEST_F(Connection, TransactionEndedByTheEngineLeavesLaterGuardsWorking)
+{
+    // SQLite ends the whole transaction by itself after some errors (a full
+    // disk, an I/O error, RAISE(ROLLBACK)); the trigger provokes it at will.
+    db->execSql(QStringLiteral("CREATE TRIGGER RefuseBad BEFORE INSERT ON Items WHEN NEW.name='bad' "
+                               "BEGIN SELECT RAISE(ROLLBACK, 'refused'); END"));
+    {
+        DatabaseTransaction t(db);
+        db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('first')"));
+        EXPECT_THROW(db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('bad')")), DBException);
+    }
+    EXPECT_FALSE(db->isTransaction());
+    EXPECT_EQ(count(QStringLiteral("Items")), 0);
+
+    // The same after a caller went on and tried to commit.
+    {
+        DatabaseTransaction t(db);
+        EXPECT_THROW(db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('bad')")), DBException);
+        EXPECT_THROW(t.commit(), DBException);
+    }
+    EXPECT_FALSE(db->isTransaction());
+
+    {
+        DatabaseTransaction t(db);
+        EXPECT_TRUE(t.isActive()) << "the next guard begins a transaction of its own";
+        db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('uncommitted')"));
+    }
+    EXPECT_EQ(count(QStringLiteral("Items")), 0) << "a guard left without commit still rolls back";
+}
