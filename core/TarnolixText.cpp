@@ -128,6 +128,23 @@ bool isHeading(QStringView name)
     return name.size() == 2 && name[0] == QLatin1Char('h') && name[1].isDigit();
 }
 
+// "/" right before the ">" closes the element at once, unless it is the last
+// character of an unquoted attribute value: "<a href=/books/>" opens an a
+// element whose address is "/books/", as a browser reads it.
+bool endsSelfClosing(const QString& html, int nameStart, int close)
+{
+    if (html.at(close - 1) != QLatin1Char('/'))
+        return false;
+    for (int i = close - 2; i > nameStart; --i) {
+        const QChar c = html.at(i);
+        if (c == QLatin1Char('='))
+            return false;
+        if (c.isSpace() || c == QLatin1Char('"') || c == QLatin1Char('\''))
+            return true;
+    }
+    return true;
+}
+
 // One step of the walk over visible characters: moves `i` past the tag,
 // reference or code unit at it and returns the visible characters passed
 // (0 or 1). `caller` names the walk in the invalid-tag warning.
@@ -205,7 +222,7 @@ bool getTag(const QString& html, int pos, bool wantName, TagInfo& out)
     }
     out.kind = kind;
     out.length = close - pos + 1;
-    out.selfClosing = kind == TagInfo::Opening && html.at(close - 1) == QLatin1Char('/');
+    out.selfClosing = kind == TagInfo::Opening && endsSelfClosing(html, nameStart, close);
     if (wantName) {
         int nameEnd = nameStart + 1;
         while (nameEnd < close && html.at(nameEnd) != QLatin1Char(' ') && html.at(nameEnd) != QLatin1Char('/'))

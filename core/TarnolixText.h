@@ -33,7 +33,8 @@ struct TagInfo
     qint32 kind = None;
     // Code units from "<" to ">" inclusive.
     qint32 length = 0;
-    // An opening tag written "<x ... />": it opens no element.
+    // An opening tag written "<x ... />": it opens no element. The "/" of
+    // an unquoted value ("<a href=/x/>") does not make it one.
     bool selfClosing = false;
 };
 

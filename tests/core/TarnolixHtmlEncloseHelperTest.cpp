@@ -117,6 +117,8 @@ TEST(TarnolixHtmlEncloseHelper, SelfClosingTagsAndClosedLineBreaks)
         // Before the range: the start walk must not leave them open either.
         {"<p>a<br/>b</br></p><p>c</p>", 9, 23, "<p>a<br/><m>b</br></m></p><p><m>c</m></p>"},
         {"<br/><p>x</p>", 8, 9, "<br/><p><m>x</m></p>"},
+        // A link whose unquoted address ends in "/" still opens its element.
+        {"<p><a href=/x/>ab</a>c</p>", 3, 22, "<p><m><a href=/x/>ab</a>c</m></p>"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(enclose(QString::fromUtf8(c.html), c.start, c.end), QString::fromUtf8(c.expected))

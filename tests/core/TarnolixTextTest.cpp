@@ -101,6 +101,12 @@ TEST(TarnolixText, GetTagReadsOpeningClosingAndSelfClosingTags)
         {"</br>", 0, "br", TagInfo::Closing, 5, false},
         {"<img src=a/b.png>", 0, "img", TagInfo::Opening, 17, false},
         {"<span class=\"v\"/>", 0, "span", TagInfo::Opening, 17, true},
+        {"<img src=\"x.png\"/>", 0, "img", TagInfo::Opening, 18, true},
+        {"<input disabled/>", 0, "input", TagInfo::Opening, 17, true},
+        {"<img src=x />", 0, "img", TagInfo::Opening, 13, true},
+        // A "/" that ends an unquoted attribute value belongs to the value.
+        {"<a href=/books/>", 0, "a", TagInfo::Opening, 16, false},
+        {"<a href=x title=y/>", 0, "a", TagInfo::Opening, 19, false},
         {"<я>", 0, "я", TagInfo::Opening, 3, false},
     };
     for (const auto& c : cases) {
