@@ -23,6 +23,9 @@ SQLiteDatabase::~SQLiteDatabase() = default;
 
 void SQLiteDatabase::open(const QString& path, int busyTimeoutMs)
 {
+    // Reopening within the same millisecond would otherwise pick the name of
+    // the connection still open and replace it under its owner.
+    close();
     const QString name = QStringLiteral("DB_%1_%2")
                              .arg(static_cast<qulonglong>(reinterpret_cast<quintptr>(this)))
                              .arg(QDateTime::currentDateTime().toMSecsSinceEpoch());

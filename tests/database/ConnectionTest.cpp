@@ -1,6 +1,7 @@
 #include "core/Exception.h"
 #include "database/DatabaseTransaction.h"
 #include "database/SQLiteDatabase.h"
+#include "tests/core/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCursor>
@@ -330,4 +331,14 @@ TEST_F(Connection, TransactionEndedByTheEngineLeavesLaterGuardsWorking)
         db->execSql(QStringLiteral("INSERT INTO Items(name) VALUES('uncommitted')"));
     }
     EXPECT_EQ(count(QStringLiteral("Items")), 0) << "a guard left without commit still rolls back";
+}
+
+TEST_F(Connection, ReopeningAtOnceReplacesNothing)
+{
+    LogCapture log;
+    for (int i = 0; i < 20; ++i)
+        db->open(dir->filePath(QStringLiteral("lib.db")), 1000);
+    EXPECT_EQ(log.warnings(), QStringList());
+    db->setSetting(QStringLiteral("k"), 2);
+    EXPECT_EQ(db->getSetting(QStringLiteral("k")).toInt(), 2);
 }
