@@ -56,7 +56,9 @@ void TarnolixDB::setGlossariesIdMngr(const GlossariesIdMngr& ids)
 
 void TarnolixDB::setGlossariesMD5(const QByteArray& md5)
 {
-    setSetting(key(LibrarySettingsKeys::GlossariesMD5), md5);
+    // A null QByteArray would be bound as SQL NULL; the emptied digest is an
+    // empty blob like any other digest.
+    setSetting(key(LibrarySettingsKeys::GlossariesMD5), md5.isNull() ? QByteArray("") : md5);
 }
 
 std::shared_ptr<GlossaryTree> TarnolixDB::glossaryTree()

@@ -109,6 +109,11 @@ protected:
         EXPECT_TRUE(db->getSetting(QStringLiteral("needFavoritesSync")).toBool()) << from;
         const QByteArray digest = db->getSetting(QStringLiteral("GlossariesMD5")).toByteArray();
         EXPECT_EQ(digest, from <= 3 ? QByteArray() : kOldDigest.toUtf8()) << from;
+        // Emptied, not removed: an empty blob, never NULL.
+        EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM Settings WHERE key='GlossariesMD5' AND "
+                                       "typeof(value)='blob'")),
+                  1)
+            << from;
     }
 
     std::set<QString> currentTables;
