@@ -109,7 +109,7 @@ private:
 class FavoritesSyncItem
 {
 public:
-    enum Action { Added = 1, Deleted = 2 };
+    enum Action : int { Added = 1, Deleted = 2 };
 
     FavoritesSyncItem() = default;
     FavoritesSyncItem(const QUuid& itemUuid, int action) : m_itemUuid(itemUuid), m_action(action) {}

@@ -15,10 +15,13 @@ class TarnolixConstants : public QObject
     Q_OBJECT
 
 public:
-    enum Language { InvalidLanguage = 0, English = 1, Russian = 2, Sanskrit = 3 };
+    // Every enumeration has int as its underlying type: values arrive as
+    // plain integers (stored rows, settings, QML, URLs), and casting one
+    // outside the listed values must stay defined so it can be refused.
+    enum Language : int { InvalidLanguage = 0, English = 1, Russian = 2, Sanskrit = 3 };
     Q_ENUM(Language)
 
-    enum Catalog {
+    enum Catalog : int {
         InvalidCatalog = 0,
         EnglishCatalog = 1,
         RussianCatalog = 2,
@@ -30,7 +33,7 @@ public:
     };
     Q_ENUM(Catalog)
 
-    enum CatalogTab {
+    enum CatalogTab : int {
         InvalidCatalogTab = -1,
         Categories = 0,
         Authors = 1,
@@ -43,7 +46,7 @@ public:
     };
     Q_ENUM(CatalogTab)
 
-    enum CatalogItemType {
+    enum CatalogItemType : int {
         InvalidCatalogItemType = 0,
         Letter = 1,
         Category = 2,
@@ -57,19 +60,19 @@ public:
     };
     Q_ENUM(CatalogItemType)
 
-    enum ColorMode { InvalidColorMode = 0, Light = 1, Dark = 2, Mixed = 3 };
+    enum ColorMode : int { InvalidColorMode = 0, Light = 1, Dark = 2, Mixed = 3 };
     Q_ENUM(ColorMode)
 
-    enum SearchStatus { InvalidSearchStatus = 0, Searching = 1, SearchFinished = 2 };
+    enum SearchStatus : int { InvalidSearchStatus = 0, Searching = 1, SearchFinished = 2 };
     Q_ENUM(SearchStatus)
 
-    enum SearchSort { ByRelevance = 0, ByCatalog = 1, ByMatch = 2 };
+    enum SearchSort : int { ByRelevance = 0, ByCatalog = 1, ByMatch = 2 };
     Q_ENUM(SearchSort)
 
-    enum SearchType { InvalidSearchType = 0, FullText = 1, WordByWord = 2, GlossarySearch = 3, FavoritesSearch = 4 };
+    enum SearchType : int { InvalidSearchType = 0, FullText = 1, WordByWord = 2, GlossarySearch = 3, FavoritesSearch = 4 };
     Q_ENUM(SearchType)
 
-    enum OriginalChoise { InvalidOriginalChoise = 0, ExactWord = 1, Exact = 2, Contains = 3, WordStartsWith = 4 };
+    enum OriginalChoise : int { InvalidOriginalChoise = 0, ExactWord = 1, Exact = 2, Contains = 3, WordStartsWith = 4 };
     Q_ENUM(OriginalChoise)
 
     Q_PROPERTY(QColor lightGold READ lightGold CONSTANT)

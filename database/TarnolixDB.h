@@ -291,7 +291,7 @@ public:
     };
 
     // Row types of CatalogSearch.
-    enum CatalogSearchType { CatalogSearchBook = 1, CatalogSearchCategory = 2, CatalogSearchPerson = 3 };
+    enum CatalogSearchType : int { CatalogSearchBook = 1, CatalogSearchCategory = 2, CatalogSearchPerson = 3 };
 
     // Actions of the indexing queue.
     enum IndexAction : quint8 { IndexAdd = 1, IndexRemove = 2 };

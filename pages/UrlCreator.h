@@ -10,7 +10,7 @@ class UrlCreator
     Q_GADGET
 
 public:
-    enum QueryType {
+    enum QueryType : int {
         InvalidQuery = 0,
         OpenBook = 1,
         OpenBookSlug = 2,
