@@ -8,5 +8,6 @@ find_package(QuaZip-Qt5 REQUIRED)
 find_package(ICU 72 REQUIRED COMPONENTS uc i18n)
 find_package(OpenSSL REQUIRED)
 find_package(ZLIB REQUIRED)
-find_package(Boost REQUIRED)
+# Lucene++ headers use Boost.Thread types; their type information must link.
+find_package(Boost REQUIRED COMPONENTS thread)
 find_package(Threads REQUIRED)
