@@ -12,6 +12,12 @@ void GlossaryCategory::addCategory(const std::shared_ptr<GlossaryCategory>& cate
 {
     if (category->parent.lock())
         throw Exception("ERROR 0x77845414");
+    // A category placed under itself or under one of its own descendants
+    // would make a loop that every walk of the tree follows for ever.
+    for (const GlossaryCategory* up = this; up; up = up->parent.lock().get()) {
+        if (up == category.get())
+            throw Exception("ERROR 0x77845414");
+    }
     category->parent = shared_from_this();
     categories.push_back(category);
 }

@@ -282,6 +282,22 @@ TEST(GlossaryRecords, AddingAnItemThatHasAParentIsRefused)
     EXPECT_TRUE(other->glossaries.empty());
     EXPECT_EQ(tree.categories.size(), 2u);
     EXPECT_EQ(inner->parent.lock(), top);
+
+    // A category under itself or under its own descendant would be a loop.
+    auto a = makeCategory(20, QStringLiteral("A"));
+    auto b = makeCategory(21, QStringLiteral("B"));
+    a->addCategory(b);
+    for (const auto& [parent, child] : {std::pair{a, a}, std::pair{b, a}}) {
+        try {
+            parent->addCategory(child);
+            ADD_FAILURE() << "a loop was accepted";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("ERROR 0x77845414"));
+        }
+    }
+    EXPECT_EQ(a->categories.size(), 1u);
+    EXPECT_TRUE(b->categories.empty());
+    EXPECT_FALSE(a->parent.lock());
 }
 
 TEST(GlossaryRecords, KeyNamesCategoryAndGlossary)
