@@ -62,6 +62,11 @@ QStringList earlierDayLogs(const LocationInfo& locations, const QStringList& dum
 
 const char* const CrashDumpCreator::kSendReportArgument = "--SENDREPORT";
 
+bool CrashDumpCreator::isSenderProcess()
+{
+    return QCoreApplication::arguments().contains(QLatin1String(kSendReportArgument));
+}
+
 CrashDumpCreator::~CrashDumpCreator() = default;
 
 QString CrashDumpCreator::reportArchivePath(const LocationInfo& locations)
@@ -186,7 +191,7 @@ PosixCrashDumpCreator::PosixCrashDumpCreator(const LocationInfo& locations)
     // A crash of the sender itself leaves its dump but starts no sender: one
     // that crashes every time would otherwise start senders without end.
     QString executable;
-    if (!QCoreApplication::arguments().contains(QLatin1String(kSendReportArgument))) {
+    if (!isSenderProcess()) {
         executable = QCoreApplication::applicationFilePath();
         if (executable.isEmpty())
             executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();

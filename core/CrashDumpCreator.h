@@ -29,6 +29,8 @@ public:
 
     // The argument that makes the program the crash-report sender.
     static const char* const kSendReportArgument; // "--SENDREPORT"
+    // Whether this process was started as the crash-report sender.
+    static bool isSenderProcess();
     // Longest wait for the server to take the report.
     static constexpr int kUploadTimeoutMs = 300000;
 

@@ -4,7 +4,6 @@
 #include "core/LocationInfo.h"
 #include "core/Settings.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -116,7 +115,7 @@ void installLogFileHandler(Settings& settings, const LocationInfo& locations)
     const QString errorName = date + QStringLiteral(".error.log");
     // The crash-report sender keeps them: a crash just before midnight left
     // its logs under the day before, and they are the sender's to pack.
-    if (!QCoreApplication::arguments().contains(QLatin1String(CrashDumpCreator::kSendReportArgument)))
+    if (!CrashDumpCreator::isSenderProcess())
         removeOldLogs(QDir(logDir), {mainName, errorName});
 
     const QString mainPath = logDir + QLatin1Char('/') + mainName;
