@@ -2,6 +2,7 @@
 import argparse
 import json
 import os
+import shlex
 import signal
 import ssl
 import sys
@@ -45,6 +46,9 @@ def parse_args(argv):
                         "by another device AGE seconds ago")
     p.add_argument("--update-version", help="program version the update list offers")
     p.add_argument("--info-file", help="write the listening addresses here as JSON once ready")
+    p.add_argument("--print-env", action="store_true",
+                   help="once ready, print the program's server variables as shell 'export' lines "
+                        "on standard output (the usual summary goes to standard error)")
     p.add_argument("--verbose", action="store_true", help="log every request to standard error")
     return p.parse_args(argv)
 
@@ -123,8 +127,26 @@ def _ago(seconds):
     return int(time.time()) - seconds
 
 
+# The program's environment overrides, one per origin the stand-in serves.
+ORIGIN_VARIABLES = ("TARNOLIX_API_URL", "TARNOLIX_IMAGES_URL", "TARNOLIX_STATISTICS_URL",
+                    "TARNOLIX_CRASH_REPORT_URL", "TARNOLIX_UPDATE_LIST_URL", "TARNOLIX_WEB_SITE_URL")
+
+
+def program_environment(info):
+    """The variables that point the program at this server. Everything HTTP is served
+    from one port (HTTPS when on); the statistics address file is plain HTTP."""
+    web = info.get("https") or info["http"]
+    env = {"TARNOLIX_API_URL": web, "TARNOLIX_IMAGES_URL": web,
+           "TARNOLIX_STATISTICS_URL": info["http"], "TARNOLIX_UPDATE_LIST_URL": web,
+           "TARNOLIX_WEB_SITE_URL": web}
+    if "ftp_port" in info:
+        env["TARNOLIX_CRASH_REPORT_URL"] = "ftp://127.0.0.1:%d" % info["ftp_port"]
+    return {name: env[name] for name in ORIGIN_VARIABLES if name in env}
+
+
 def announce(app, args):
     info = app.info()
+    info["environment"] = program_environment(info)
     lines = ["Tarnolix stand-in server (data set %s)" % info["data_version"]]
     if "https" in info:
         lines.append("  https:  %s  (certificate %s)" % (info["https"], info["certificate"]))
@@ -135,7 +157,13 @@ def announce(app, args):
     lines.append("  state:  %s" % info["state_dir"])
     for account in info["accounts"]:
         lines.append("  account: %s / %s" % (account["email"], account["password"]))
-    print("\n".join(lines), flush=True)
+    exports = ["export %s=%s" % (k, shlex.quote(v)) for k, v in info["environment"].items()]
+    if args.print_env:
+        sys.stderr.write("\n".join(lines) + "\n")
+        sys.stderr.flush()
+        print("\n".join(exports), flush=True)
+    else:
+        print("\n".join(lines + ["  program environment:"] + ["    " + e for e in exports]), flush=True)
     if args.info_file:
         tmp = args.info_file + ".tmp"
         with open(tmp, "w", encoding="utf-8") as f:
