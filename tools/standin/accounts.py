@@ -26,6 +26,9 @@ def write_json(path, value):
 
 
 class Accounts:
+    """The data set's accounts with what the control requests changed: blocked
+    accounts and subscription levels, kept in the state folder with the tokens."""
+
     def __init__(self, accounts, state_dir):
         self._by_email = {a["email"].casefold(): a for a in accounts}
         self._by_id = {a["id"]: a for a in accounts}
@@ -34,15 +37,29 @@ class Accounts:
         saved = read_json(self._path, {})
         self._tokens = {t: int(uid) for t, uid in saved.get("tokens", {}).items()}
         self._blocked = set(saved.get("blocked", []))
+        self._levels = {int(uid): level for uid, level in saved.get("levels", {}).items()}
 
-    @staticmethod
-    def user_record(account):
-        return {k: account.get(k, False if k == "ai_access" else "") for k in USER_KEYS}
+    def user_record(self, account):
+        record = {k: account.get(k, False if k == "ai_access" else "") for k in USER_KEYS}
+        record["subscribe_level"] = self.level_of(account)
+        return record
+
+    def level_of(self, account):
+        with self._lock:
+            return self._levels.get(account["id"], account.get("subscribe_level", ""))
+
+    def set_level(self, account_id, level):
+        with self._lock:
+            self._levels[account_id] = level
+            self._save()
 
     def sign_in(self, email, password):
-        """A new token and the account, or None when the e-mail or password is wrong."""
+        """A new token and the account, or None when the e-mail or password is wrong.
+        Passwords are compared as UTF-8 bytes: compare_digest takes text only when it
+        is ASCII."""
         account = self._by_email.get(email.strip().casefold())
-        if account is None or not secrets.compare_digest(account["password"], password):
+        if account is None or not secrets.compare_digest(account["password"].encode("utf-8"),
+                                                          password.encode("utf-8")):
             return None
         token = secrets.token_hex(24)
         with self._lock:
@@ -70,4 +87,5 @@ class Accounts:
             self._save()
 
     def _save(self):
-        write_json(self._path, {"tokens": self._tokens, "blocked": sorted(self._blocked)})
+        write_json(self._path, {"tokens": self._tokens, "blocked": sorted(self._blocked),
+                                "levels": {str(uid): level for uid, level in self._levels.items()}})

@@ -1,20 +1,30 @@
 """What each request gets: the routes of the stand-in and its control endpoints."""
+import hashlib
+import html
 import json
+import os
 import re
 import sys
 import threading
 import time
 
-from . import faults
+from . import archives, faults
 from .accounts import Accounts
+from .archives import GLOSSARIES
 from .errors import ApiError
 from .favorites import FavoritesStore
 from .httpd import (INSTALLER_SCRIPT, Reply, envelope_reply, image_reply, json_body,
                     parse_form, safe_name)
 from .library import Library
 
-GLOSSARIES = "/storage/desktop-dictionaries-update/glossaries.zip"
 STATS_FILE = "/programs_statistic_server.txt"
+UPDATE_PLATFORMS = ("windows", "mac", "linux")
+UI_LANGUAGES = ("ru", "en", "st")
+# The installer appends what it was started with to the file this variable names.
+INSTALLER_RECORD_VARIABLE = "TARNOLIX_STANDIN_INSTALLER_RECORD"
+# Pages of the maker's web site that the program opens in the browser.
+WEB_PAGES = {"/privacy-policy.html": "Privacy policy", "/terms-of-use.html": "Terms of use",
+             "/forgot-password": "Forgotten password", "/registration": "Registration"}
 
 
 class Request:
@@ -37,6 +47,7 @@ class App:
         self.faults = faults.FaultBoard()
         self.stopping = threading.Event()
         self.update_version = self.library.dataset.update.get("version", "2.1.28")
+        self.installer_record = ""
         self.stats = None
         self.reports = None
         self.ports = {}
@@ -61,6 +72,8 @@ class App:
             ("DELETE", r"/favorites/(folders|items)/delete", self.delete_items, True),
             ("GET", r"/favorites/items/get/([^/]+)", self.get_favorite, True),
             ("POST", r"/favorites/items/(add|update)", self.put_favorite, True),
+            ("GET", "|".join(re.escape(p) for p in WEB_PAGES), self.web_page, False),
+            ("GET", r"/(ru|en|st)/books/([^/]+)(?:/([^/]+))?", self.web_book, False),
         ]
         self._routes = [(m, re.compile(p + "$"), h, a) for m, p, h, a in self._routes]
 
@@ -109,10 +122,10 @@ class App:
         if signed is None:
             raise ApiError(401, "INVALID_CREDENTIALS", "Неверный e-mail или пароль")
         token, account = signed
-        return envelope_reply(Accounts.user_record(account), headers={"api-token": token})
+        return envelope_reply(self.accounts.user_record(account), headers={"api-token": token})
 
     def user(self, r):
-        return envelope_reply(Accounts.user_record(r.account))
+        return envelope_reply(self.accounts.user_record(r.account))
 
     # Library ------------------------------------------------------------------------
 
@@ -126,10 +139,14 @@ class App:
         raw = r.query.get("time", ["0"])[0]
         if not re.fullmatch(r"\d+", raw):
             raise ApiError(400, "INVALID_TIME", "time must be whole seconds since the epoch")
-        return envelope_reply(self.library.books_since(int(raw)))
+        return envelope_reply(self.library.books_since(int(raw), self.accounts.level_of(r.account)))
 
     def book_download(self, r):
-        data = self.library.book_archive(int(r.match.group(1)), r.origin)
+        """The archive, or not found as well for a book the account's level lacks."""
+        book_id = int(r.match.group(1))
+        data = None
+        if self.library.level_has(self.accounts.level_of(r.account), book_id):
+            data = self.library.book_archive(book_id, r.origin)
         if data is None:
             raise ApiError(404, "BOOK_NOT_FOUND", "Книга не найдена")
         return Reply(200, data, "application/zip")
@@ -150,22 +167,58 @@ class App:
     # Program update, statistics -----------------------------------------------------
 
     def _installer_name(self):
-        return "tarnolix-%s-setup.sh" % self.update_version
+        return "tarnolix-%s-setup" % self.update_version
+
+    def _installer_script(self):
+        return (INSTALLER_SCRIPT % {"version": repr(self.update_version), "variable": repr(INSTALLER_RECORD_VARIABLE),
+                                    "record": repr(self.installer_record)}).encode("utf-8")
 
     def update_list(self, r):
+        platform, lang = r.match.groups()
+        if platform not in UPDATE_PLATFORMS or lang not in UI_LANGUAGES:
+            raise ApiError(404, "NOT_FOUND", "No update list for %s/%s" % (platform, lang))
         url = "%s/app-update/files/%s" % (r.origin, self._installer_name())
-        return Reply(200, json.dumps({"version": self.update_version, "url": url}).encode("utf-8"))
+        sha256 = hashlib.sha256(self._installer_script()).hexdigest()
+        return Reply(200, json.dumps({"version": self.update_version, "url": url, "sha256": sha256}).encode("utf-8"))
 
     def installer(self, r):
         if safe_name(r.match.group(1)) != self._installer_name():
             raise ApiError(404, "NOT_FOUND", "No such installer")
-        return Reply(200, (INSTALLER_SCRIPT % {"version": self.update_version}).encode("utf-8"),
-                     "application/octet-stream")
+        return Reply(200, self._installer_script(), "application/octet-stream")
 
     def stats_address(self, r):
         if self.stats is None:
             raise ApiError(404, "NOT_FOUND", "No statistics listener")
         return Reply(200, ("127.0.0.1:%d" % self.stats.port).encode("ascii"), "text/plain")
+
+    # Web site -----------------------------------------------------------------------
+
+    @staticmethod
+    def _html(title, text):
+        page = ("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%s</title></head>"
+                "<body><h1>%s</h1><p>%s</p></body></html>\n") % (html.escape(title), html.escape(title), html.escape(text))
+        return Reply(200, page.encode("utf-8"), "text/html; charset=utf-8")
+
+    def web_page(self, r):
+        return self._html(WEB_PAGES[r.match.group(0)], "A page of the Tarnolix stand-in web site.")
+
+    def web_book(self, r):
+        lang, book, section = r.match.groups()
+        return self._html("Book %s" % book, "Language %s%s." % (lang, ", section %s" % section if section else ""))
+
+    # Faults that change archives ----------------------------------------------------
+
+    def archive_fault(self, kind, path, reply):
+        if reply.status != 200:
+            return reply
+        if path == GLOSSARIES + ".md5":
+            body = (reply.body + b"\n" if kind == "md5-line-feed" else
+                    archives.md5_hex(archives.without_glossary_tree(self.library.glossaries()[0])).encode("ascii"))
+        elif path == GLOSSARIES:
+            body = archives.without_glossary_tree(reply.body)
+        else:
+            body = archives.faulty_book_archive(reply.body, kind)
+        return Reply(reply.status, body, reply.ctype, reply.headers)
 
     # Favorites ----------------------------------------------------------------------
 
@@ -227,36 +280,54 @@ class App:
                 self.faults.arm(fault)
                 return envelope_reply(fault)
         if what == "dataset" and method == "POST":
-            version = str(json_body(body).get("version", ""))
+            version = _field(_object(body), "version", (str, int), "a text")
             try:
-                ds = self.library.activate(version)
+                ds = self.library.activate(str(version))
             except (ValueError, OSError) as err:
                 raise ApiError(400, "INVALID_VERSION", str(err))
             return envelope_reply({"version": ds.version, "activated_at": self.library.activated_at})
         if what == "favorites/status" and method == "POST":
-            plan = json_body(body)
+            plan = _object(body)
             account = self._control_account(plan)
-            status = plan.get("status", "started")
+            status = _field(plan, "status", str, "a text", "started")
             if status not in ("started", "completed", "error"):
                 raise ApiError(400, "INVALID_DATA", "status must be started, completed or error")
-            started = int(time.time()) - int(plan.get("age", 0)) if "age" in plan else None
+            age = _field(plan, "age", int, "a whole number of seconds")
+            if age is not None and age < 0:
+                raise ApiError(400, "INVALID_DATA", "age must not be negative")
+            completed = _field(plan, "completed_time", int, "a time in milliseconds or null", nullable=True)
+            device = _field(plan, "device_id", str, "a text", "another-device")
             return envelope_reply(self.favorites.set_status(
-                account["id"], status, plan.get("device_id", "another-device"),
-                completed_time=plan.get("completed_time"), started_time=started))
+                account["id"], status, device, completed_time=completed,
+                started_time=int(time.time()) - age if age is not None else None))
         if what == "accounts" and method == "POST":
-            plan = json_body(body)
+            plan = _object(body)
             account = self._control_account(plan)
-            if "blocked" in plan:
-                self.accounts.set_blocked(account["id"], bool(plan["blocked"]))
-            if plan.get("revoke_tokens"):
+            blocked = _field(plan, "blocked", bool, "true or false")
+            revoke = _field(plan, "revoke_tokens", bool, "true or false")
+            level = _field(plan, "subscribe_level", str, "a text")
+            if level is not None and level not in self.library.dataset.levels:
+                raise ApiError(400, "INVALID_DATA", "subscribe_level must be one of %s"
+                               % ", ".join(self.library.dataset.levels))
+            if blocked is not None:
+                self.accounts.set_blocked(account["id"], blocked)
+            if revoke:
                 self.accounts.revoke_all()
-            return envelope_reply()
+            if level is not None:
+                self.accounts.set_level(account["id"], level)
+            return envelope_reply(self.accounts.user_record(account))
         if what == "update" and method == "POST":
-            version = str(json_body(body).get("version", ""))
+            version = _field(_object(body), "version", str, "a text", "")
             if not re.fullmatch(r"\d+\.\d+\.\d+", version):
                 raise ApiError(400, "INVALID_VERSION", "version must be major.minor.patch")
             self.update_version = version
             return envelope_reply({"version": version})
+        if what == "installer" and method == "POST":
+            record = _field(_object(body), "record", str, "a file path or null", nullable=True) or ""
+            if record and not os.path.isabs(record):
+                raise ApiError(400, "INVALID_DATA", "record must be an absolute file path")
+            self.installer_record = record
+            return envelope_reply({"record": record, "variable": INSTALLER_RECORD_VARIABLE})
         if what == "stats" and method == "GET":
             return envelope_reply(self.stats.records() if self.stats else [])
         if what == "reports" and method == "GET":
@@ -264,7 +335,7 @@ class App:
         raise ApiError(404, "NOT_FOUND", "Unknown control request")
 
     def _control_account(self, plan):
-        account = self.accounts.find(str(plan.get("email", "")))
+        account = self.accounts.find(_field(plan, "email", str, "a text", ""))
         if account is None:
             raise ApiError(404, "ACCOUNT_NOT_FOUND", "No such account")
         return account
@@ -273,4 +344,25 @@ class App:
         ds = self.library.dataset
         return dict(self.ports, state_dir=self.state_dir, data_version=ds.version,
                     versions=ds.versions(), update_version=self.update_version,
-                    accounts=[{"email": a["email"], "password": a["password"]} for a in ds.accounts])
+                    installer_record=self.installer_record,
+                    accounts=[{"email": a["email"], "password": a["password"],
+                               "subscribe_level": self.accounts.level_of(a)} for a in ds.accounts])
+
+
+def _object(body):
+    plan = json_body(body)
+    if not isinstance(plan, dict):
+        raise ApiError(400, "INVALID_DATA", "The body must be a JSON object")
+    return plan
+
+
+def _field(plan, key, types, what, default=None, nullable=False):
+    """plan[key] when it has one of the types, default when the key is missing (or
+    null where null is allowed); 400 otherwise. A JSON true is no number here."""
+    if key not in plan or (plan[key] is None and nullable):
+        return default
+    value = plan[key]
+    types = types if isinstance(types, tuple) else (types,)
+    if not isinstance(value, types) or (isinstance(value, bool) and bool not in types):
+        raise ApiError(400, "INVALID_DATA", "%s must be %s" % (key, what))
+    return value

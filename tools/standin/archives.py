@@ -11,11 +11,14 @@ written in IAST and delivered in Devanagari.
 """
 import hashlib
 import io
+import re
 import zipfile
 from xml.sax.saxutils import escape, quoteattr
 
 from .translit import to_devanagari
 
+GLOSSARIES = "/storage/desktop-dictionaries-update/glossaries.zip"
+GLOSSARY_TREE = "tarnolix/glossary_tree.xml"
 ZIP_TIME = (2024, 1, 1, 0, 0, 0)
 XML_HEAD = '<?xml version="1.0" encoding="UTF-8"?>\n'
 
@@ -168,7 +171,7 @@ def glossaries_archive(glossaries):
     tree = (XML_HEAD + "<data><categories>"
             + "".join(_glossary_category_xml(c) for c in glossaries["categories"])
             + "</categories></data>\n").encode("utf-8")
-    entries = [("tarnolix/glossary_tree.xml", tree)]
+    entries = [(GLOSSARY_TREE, tree)]
     for word in glossaries["words"]:
         entries.append(("tarnolix/words/%s.xml" % word["id"], glossary_word_xml(word)))
     for word in glossaries["words"]:
@@ -179,3 +182,54 @@ def glossaries_archive(glossaries):
 
 def md5_hex(data):
     return hashlib.md5(data).hexdigest()
+
+
+# Archive faults ----------------------------------------------------------------------
+
+def read_zip(data):
+    archive = zipfile.ZipFile(io.BytesIO(data))
+    return [(info.filename, archive.read(info)) for info in archive.infolist()]
+
+
+def _first_edition(entries, change):
+    """The entries with the first edition entry's bytes passed through change."""
+    index = next(i for i, (name, _) in enumerate(entries) if name.startswith("book_"))
+    name, data = entries[index]
+    return entries[:index] + [(name, change(data))] + entries[index + 1:]
+
+
+def _shift_id(data):
+    # The book id is the first element of base.xml; list items come after it.
+    return re.sub(rb"<id>(\d+)</id>", lambda m: b"<id>%d</id>" % (int(m.group(1)) + 1000), data, count=1)
+
+
+def _skip_an_index(data):
+    """Section indexes 1, 2, 4, 5, ...: every index from the third on (from the last
+    when there are fewer sections) one too high."""
+    first = min(3, len(re.findall(rb"<index>\d+</index>", data)))
+
+    def bump(m):
+        value = int(m.group(1))
+        return b"<index>%d</index>" % (value + 1 if value >= first else value)
+    return re.sub(rb"<index>(\d+)</index>", bump, data)
+
+
+BOOK_FAULTS = {
+    "no-base": lambda entries: [(n, d) for n, d in entries if n != "base.xml"],
+    "wrong-id": lambda entries: [(n, _shift_id(d) if n == "base.xml" else d) for n, d in entries],
+    "unknown-language": lambda entries: entries + [
+        ("book_xx.xml", next(d for n, d in entries if n.startswith("book_")))],
+    "unknown-entry": lambda entries: entries + [("notes.txt", b"Not part of the book.\n")],
+    "empty-section": lambda entries: _first_edition(
+        entries, lambda d: d.replace(b"</section>", b"</section><section></section>", 1)),
+    "broken-index": lambda entries: _first_edition(entries, _skip_an_index),
+}
+
+
+def faulty_book_archive(data, kind):
+    """A book archive with one fault of BOOK_FAULTS."""
+    return make_zip(BOOK_FAULTS[kind](read_zip(data)))
+
+
+def without_glossary_tree(data):
+    return make_zip([(n, d) for n, d in read_zip(data) if n != GLOSSARY_TREE])

@@ -1,12 +1,26 @@
 """Faults that tests switch on for the whole run, for the next matching requests, or for
 one request. A fault is written "mode=...,key=value,...", for example
 "mode=status,code=429,retry_after=2,path=/books/download/,count=1"."""
+import re
 import threading
 
-MODES = ("status", "close", "stall", "drip", "delay", "malformed")
+from .archives import GLOSSARIES
+
+MODES = ("status", "close", "stall", "drip", "delay", "malformed", "archive")
 _INTS = {"code": 500, "count": 0, "chunk": 16, "interval_ms": 100, "after": 0,
-         "hold_s": 300, "delay_ms": 1000}
-_TEXTS = {"path": "", "method": "", "retry_after": "", "kind": "record"}
+         "hold_s": 300, "delay_ms": 1000, "book": 0}
+_TEXTS = {"path": "", "method": "", "retry_after": "", "kind": ""}
+
+MALFORMED_KINDS = ("record", "body")
+# Archive faults and the requests each one changes.
+_BOOK = re.compile(r"/books/download/\d+$")
+ARCHIVE_KINDS = {
+    "no-base": _BOOK.match, "wrong-id": _BOOK.match, "unknown-language": _BOOK.match,
+    "unknown-entry": _BOOK.match, "empty-section": _BOOK.match, "broken-index": _BOOK.match,
+    # The checksum of an archive without the tree matches that archive.
+    "no-tree": lambda path: path in (GLOSSARIES, GLOSSARIES + ".md5"),
+    "md5-line-feed": lambda path: path == GLOSSARIES + ".md5",
+}
 
 
 class FaultError(ValueError):
@@ -48,11 +62,29 @@ def parse(plan):
         raise FaultError("a status fault needs a code from 400 to 599")
     if mode == "status" and fault["code"] == 429 and not fault["retry_after"]:
         fault["retry_after"] = "1"
-    if fault["kind"] not in ("record", "body"):
-        raise FaultError("malformed kind must be record or body")
+    if mode == "malformed":
+        fault["kind"] = fault["kind"] or "record"
+        if fault["kind"] not in MALFORMED_KINDS:
+            raise FaultError("malformed kind must be record or body")
+    if mode == "archive" and fault["kind"] not in ARCHIVE_KINDS:
+        raise FaultError("archive kind must be one of %s" % ", ".join(ARCHIVE_KINDS))
+    if fault["book"] < 0:
+        raise FaultError("book must be a book id")
     if fault["chunk"] < 1 or fault["interval_ms"] < 0 or fault["after"] < 0 or fault["count"] < 0:
         raise FaultError("fault sizes and counts must not be negative")
     return fault
+
+
+def applies(fault, method, path):
+    """Whether an armed fault takes this request: its path prefix, method and book id
+    match, and an archive fault's kind belongs to this kind of request."""
+    if not path.startswith(fault["path"]):
+        return False
+    if fault["method"] and fault["method"].upper() != method:
+        return False
+    if fault["book"] and path != "/books/download/%d" % fault["book"]:
+        return False
+    return fault["mode"] != "archive" or bool(ARCHIVE_KINDS[fault["kind"]](path))
 
 
 class FaultBoard:
@@ -77,9 +109,7 @@ class FaultBoard:
     def take(self, method, path):
         with self._lock:
             for fault in self._faults:
-                if not path.startswith(fault["path"]):
-                    continue
-                if fault["method"] and fault["method"].upper() != method:
+                if not applies(fault, method, path):
                     continue
                 fault["hits"] += 1
                 if fault["count"]:

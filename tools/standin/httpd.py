@@ -16,10 +16,19 @@ from .errors import ApiError
 
 _SAFE_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9._-]*$")
 _AUTH_PREFIXES = ("/user", "/base/", "/books/", "/favorites/")
-INSTALLER_SCRIPT = """#!/bin/sh
-# Stand-in installer of Tarnolix %(version)s: records how it was started, installs nothing.
-echo "Tarnolix %(version)s stand-in installer: $*"
-exit 0
+INSTALLER_SCRIPT = """#!/usr/bin/env python3
+# Stand-in installer of Tarnolix: installs nothing, and appends how it was started
+# (arguments, start time, folder) as one JSON line to the file that the environment
+# variable names, else to the file the server was told.
+import json, os, sys, time
+version = %(version)s
+started = {"version": version, "arguments": sys.argv[1:], "started": time.time(),
+           "pid": os.getpid(), "cwd": os.getcwd()}
+record = os.environ.get(%(variable)s) or %(record)s
+if record:
+    with open(record, "a", encoding="utf-8") as f:
+        f.write(json.dumps(started) + "\\n")
+print("Tarnolix %%s stand-in installer:" %% version, " ".join(sys.argv[1:]))
 """
 
 
@@ -126,6 +135,8 @@ class Handler(BaseHTTPRequestHandler):
         try:
             header = self.headers.get("X-Standin-Fault")
             fault = faults.parse(header) if header else app.faults.take(method, path)
+            if header and fault["mode"] == "archive" and not faults.applies(fault, method, path):
+                raise faults.FaultError("archive fault %s does not apply to %s" % (fault["kind"], path))
         except faults.FaultError as err:
             self._send(error_reply(ApiError(400, "INVALID_FAULT", str(err))))
             return
@@ -143,6 +154,8 @@ class Handler(BaseHTTPRequestHandler):
         reply = self._guard(lambda: app.route(method, path, query, self.headers, body, origin))
         if fault and fault["mode"] == "malformed":
             reply = corrupt(reply, fault["kind"])
+        if fault and fault["mode"] == "archive":
+            reply = self._guard(lambda: app.archive_fault(fault["kind"], path, reply))
         self._send(reply, fault)
 
     def _guard(self, handle):

@@ -47,6 +47,7 @@ class SampleDataset:
         with open(os.path.join(folder, "library.json"), encoding="utf-8") as f:
             meta = json.load(f)
         self.accounts = meta["accounts"]
+        self.levels = meta.get("levels", {})
         self.categories = nested_categories(meta["categories"])
         self.persons = meta["persons"]
         self.publishers = meta["publishers"]
@@ -145,10 +146,17 @@ class Library:
             self.dataset, self._times, self.activated_at = dataset, times, now
         return dataset
 
-    def books_since(self, since):
+    def books_since(self, since, level):
         with self._lock:
             ds, times = self.dataset, dict(self._times)
-        return [{"id": b, "name": ds.book_name(b)} for b in sorted(times) if times[b][1] >= since]
+        return [{"id": b, "name": ds.book_name(b)} for b in sorted(times)
+                if times[b][1] >= since and self.level_has(level, b)]
+
+    def level_has(self, level, book_id):
+        """Whether an account of that subscription level may have the book; a level the
+        data set does not list (or lists as null) has every book."""
+        books = self.dataset.levels.get(level)
+        return books is None or book_id in books
 
     def book_archive(self, book_id, origin):
         with self._lock:

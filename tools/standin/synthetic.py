@@ -88,6 +88,8 @@ class SyntheticDataset:
         with open(SAMPLE_LIBRARY, encoding="utf-8") as f:
             sample = json.load(f)
         self.accounts = sample["accounts"]
+        # Every second book for the smaller level.
+        self.levels = {"full": None, "basic": self.book_ids()[::2]}
         self.update = sample.get("update", {})
         self.categories = nested_categories(self._category_tree(rng))
         self.leaf_categories = [c["id"] for c in self.categories if c["depth"] == 2]
@@ -217,7 +219,7 @@ def write_dataset(dataset, folder):
         return [{"id": c["id"], "name": c["name"], "children": tree(cats, c["id"])}
                 for c in cats if c["parent_id"] == parent]
 
-    meta = {"accounts": dataset.accounts, "categories": tree(dataset.categories, 0),
+    meta = {"accounts": dataset.accounts, "levels": dataset.levels, "categories": tree(dataset.categories, 0),
             "persons": dataset.persons, "publishers": dataset.publishers,
             "archi_books": dataset.archi_books, "update": dataset.update}
     for name, value in (("library.json", meta), ("glossaries.json", dataset.glossaries)):

@@ -12,6 +12,8 @@ import urllib.parse
 
 TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ACCOUNT = ("reader@tarnolix.invalid", "lamp-of-verses")
+# The second account: another subscription level, no AI access, a password in Cyrillic.
+PUPIL = ("pupil@tarnolix.invalid", "свеча-у-окна")
 
 
 class Server:
@@ -100,6 +102,15 @@ class Server:
     def login(self, email=ACCOUNT[0], password=ACCOUNT[1]):
         body, ctype = multipart([("email", email), ("password", password)])
         return self.request("POST", "/auth/login", body, headers={"Content-Type": ctype})
+
+    def token(self, email=ACCOUNT[0], password=ACCOUNT[1]):
+        status, reply, _ = self.login(email, password)
+        assert status == 200, status
+        return reply.getheader("api-token")
+
+    def control_refused(self, method, what, body):
+        """(status, reply object) of a control request that is expected to fail."""
+        return self.api(method, "/_control/" + what, body)
 
 
 def multipart(fields):

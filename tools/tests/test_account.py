@@ -1,14 +1,19 @@
 """Sign-in, the user record, reference data, images, the update list and statistics."""
+import hashlib
 import io
 import json
+import os
 import socket
+import stat
+import subprocess
+import tempfile
 import time
 import unittest
 import urllib.parse
 import zipfile
 import xml.etree.ElementTree as ET
 
-from support import ACCOUNT, ServerTest
+from support import ACCOUNT, PUPIL, Server, ServerTest
 
 USER_KEYS = {"id", "name", "last_name", "spiritual_name", "email", "subscribe_level", "ai_access"}
 
@@ -105,17 +110,87 @@ class AccountApiTest(ServerTest):
             self.assertEqual(self.server.request("GET", "/images/status/%d/lost.jpg" % code)[0], code)
         self.assertEqual(self.server.request("GET", "/images/covers/cover.gif")[0], 404)
 
-    def test_update_list_and_installer(self):
-        status, obj = self.server.api("GET", "/app-update/list/windows/ru")
-        self.assertEqual((status, obj["version"]), (200, "2.1.28"))
-        status, _, script = self.server.request("GET", urllib.parse.urlsplit(obj["url"]).path)
+    def test_non_ascii_passwords_are_compared_not_crashed_on(self):
+        status, reply, body = self.server.login(*PUPIL)
+        obj = json.loads(body)
         self.assertEqual(status, 200)
-        self.assertTrue(script.startswith(b"#!/bin/sh"))
+        self.assertEqual((obj["data"]["id"], obj["data"]["subscribe_level"], obj["data"]["ai_access"]),
+                         (8, "basic", False))
+        self.assertRegex(reply.getheader("api-token"), r"^[0-9a-f]{48}$")
+        for email, password in ((PUPIL[0], "свеча-у-двери"), (ACCOUNT[0], "лампа"), (PUPIL[0], "svecha")):
+            with self.subTest(email=email, password=password):
+                status, _, body = self.server.login(email, password)
+                self.assertEqual((status, json.loads(body)["code"]), (401, "INVALID_CREDENTIALS"))
+        form = urllib.parse.urlencode({"email": PUPIL[0], "password": PUPIL[1]}).encode("ascii")
+        status, _, _ = self.server.request("POST", "/auth/login", form,
+                                           headers={"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertEqual(status, 200)
+
+    def test_update_list_for_each_platform(self):
+        for platform, lang in (("windows", "ru"), ("mac", "en"), ("linux", "ru"), ("linux", "en"), ("linux", "st")):
+            with self.subTest(platform=platform, lang=lang):
+                status, obj = self.server.api("GET", "/app-update/list/%s/%s" % (platform, lang))
+                self.assertEqual(status, 200)
+                self.assertEqual(set(obj), {"version", "url", "sha256"})
+                self.assertEqual(obj["version"], "2.1.28")
+                status, _, script = self.server.request("GET", urllib.parse.urlsplit(obj["url"]).path)
+                self.assertEqual(status, 200)
+                self.assertTrue(script.startswith(b"#!/usr/bin/env python3\n"))
+                self.assertEqual(obj["sha256"], hashlib.sha256(script).hexdigest())
+        for path in ("/app-update/list/linux/de", "/app-update/list/android/en", "/app-update/list/linux/"):
+            self.assertEqual(self.server.request("GET", path)[0], 404, path)
         self.server.control("POST", "update", {"version": "2.2.0"})
         try:
-            self.assertEqual(self.server.api("GET", "/app-update/list/linux/en")[1]["version"], "2.2.0")
+            obj = self.server.api("GET", "/app-update/list/linux/en")[1]
+            self.assertEqual(obj["version"], "2.2.0")
+            self.assertIn("2.2.0", obj["url"])
         finally:
             self.server.control("POST", "update", {"version": "2.1.28"})
+
+    def test_installer_records_its_arguments_and_start_time(self):
+        obj = self.server.api("GET", "/app-update/list/linux/ru")[1]
+        _, _, script = self.server.request("GET", urllib.parse.urlsplit(obj["url"]).path)
+        with tempfile.TemporaryDirectory() as folder:
+            installer = os.path.join(folder, "installer")
+            with open(installer, "wb") as f:
+                f.write(script)
+            os.chmod(installer, stat.S_IRWXU)
+            by_variable, by_control = os.path.join(folder, "env.jsonl"), os.path.join(folder, "control.jsonl")
+            arguments = ["/SILENT", "/NORESTART", '/TASKS="installvsredist"', "two words"]
+            before = time.time()
+            env = dict(os.environ, TARNOLIX_STANDIN_INSTALLER_RECORD=by_variable)
+            subprocess.run([installer] + arguments, env=env, cwd=folder, check=True, capture_output=True)
+            with open(by_variable, encoding="utf-8") as f:
+                record = json.loads(f.read())
+            self.assertEqual(record["arguments"], arguments)
+            self.assertEqual((record["version"], record["cwd"]), ("2.1.28", folder))
+            self.assertTrue(before <= record["started"] <= time.time())
+
+            # Told by a control request: the file is named in the installer it serves.
+            told = self.server.control("POST", "installer", {"record": by_control})
+            self.assertEqual(told["variable"], "TARNOLIX_STANDIN_INSTALLER_RECORD")
+            try:
+                _, _, script = self.server.request("GET", urllib.parse.urlsplit(obj["url"]).path)
+                self.assertNotEqual(self.server.api("GET", "/app-update/list/linux/ru")[1]["sha256"], obj["sha256"])
+            finally:
+                self.server.control("POST", "installer", {"record": None})
+            with open(installer, "wb") as f:
+                f.write(script)
+            env.pop("TARNOLIX_STANDIN_INSTALLER_RECORD")
+            for _ in range(2):
+                subprocess.run([installer, "/SILENT"], env=env, check=True, capture_output=True)
+            with open(by_control, encoding="utf-8") as f:
+                self.assertEqual([json.loads(l)["arguments"] for l in f], [["/SILENT"], ["/SILENT"]])
+
+    def test_web_site_pages(self):
+        for path in ("/privacy-policy.html", "/terms-of-use.html", "/forgot-password", "/registration",
+                     "/ru/books/dipa-samhita", "/en/books/dipa-samhita/chapter-1"):
+            with self.subTest(path=path):
+                status, reply, body = self.server.request("GET", path)
+                self.assertEqual((status, reply.getheader("Content-Type")), (200, "text/html; charset=utf-8"))
+                self.assertTrue(body.startswith(b"<!DOCTYPE html>"))
+        self.assertEqual(self.server.request("GET", "/de/books/dipa-samhita")[0], 404)
+        self.assertEqual(self.server.request("GET", "/ru/books/")[0], 404)
 
     def test_statistics_address_and_datagram(self):
         status, _, body = self.server.request("GET", "/programs_statistic_server.txt")
@@ -135,6 +210,90 @@ class AccountApiTest(ServerTest):
         self.assertEqual(self.get("/books/nothing")[1]["code"], "NOT_FOUND")
         status, obj = self.server.api("DELETE", "/user", token=self.token)
         self.assertEqual((status, obj["code"]), (405, "METHOD_NOT_ALLOWED"))
+
+
+class AccountLevelTest(unittest.TestCase):
+    """Each account sees the books of its subscription level; a control request
+    changes the level."""
+
+    def ids(self, server, token, since=0):
+        status, obj = server.api("GET", "/books/books?time=%d" % since, token=token)
+        self.assertEqual(status, 200)
+        return [b["id"] for b in obj["data"]]
+
+    def test_book_lists_and_downloads_follow_the_level(self):
+        server = Server().start()
+        try:
+            reader, pupil = server.token(), server.token(*PUPIL)
+            self.assertEqual(self.ids(server, reader), [101, 102, 103, 104, 105, 106, 107])
+            self.assertEqual(self.ids(server, pupil), [101, 104, 105])
+            self.assertEqual(server.request("GET", "/books/download/104", token=pupil)[0], 200)
+            status, obj = server.api("GET", "/books/download/102", token=pupil)
+            self.assertEqual((status, obj["success"], obj["code"]), (404, False, "BOOK_NOT_FOUND"))
+
+            changed = server.control("POST", "accounts", {"email": PUPIL[0], "subscribe_level": "full"})
+            self.assertEqual(changed["subscribe_level"], "full")
+            self.assertEqual(server.api("GET", "/user", token=pupil)[1]["data"]["subscribe_level"], "full")
+            # The books the new level adds keep their old dates: only a list from time 0 names them.
+            self.assertEqual(self.ids(server, pupil, int(time.time()) - 60), [])
+            self.assertEqual(self.ids(server, pupil), [101, 102, 103, 104, 105, 106, 107])
+            self.assertEqual(server.request("GET", "/books/download/102", token=pupil)[0], 200)
+            self.assertEqual(self.ids(server, reader), [101, 102, 103, 104, 105, 106, 107], "one account only")
+
+            self.assertEqual(server.stop(), 0)
+            server.start()
+            self.assertEqual(server.api("GET", "/user", token=pupil)[1]["data"]["subscribe_level"], "full",
+                             "the level survives a restart")
+            server.control("POST", "accounts", {"email": PUPIL[0], "subscribe_level": "basic"})
+            self.assertEqual(self.ids(server, pupil), [101, 104, 105])
+            self.assertEqual(server.request("GET", "/books/download/102", token=pupil)[0], 404)
+        finally:
+            self.assertEqual(server.stop(), 0)
+            server.cleanup()
+
+
+class ControlInputTest(ServerTest):
+    def test_bad_control_input_is_refused_with_400(self):
+        cases = [
+            ("favorites/status", {"email": ACCOUNT[0], "status": "started", "age": None}),
+            ("favorites/status", {"email": ACCOUNT[0], "age": "ten"}),
+            ("favorites/status", {"email": ACCOUNT[0], "age": True}),
+            ("favorites/status", {"email": ACCOUNT[0], "age": -5}),
+            ("favorites/status", {"email": ACCOUNT[0], "status": "paused"}),
+            ("favorites/status", {"email": ACCOUNT[0], "device_id": 5}),
+            ("favorites/status", {"email": ACCOUNT[0], "status": "completed", "completed_time": "soon"}),
+            ("favorites/status", ["not", "an", "object"]),
+            ("favorites/status", b"{not json"),
+            ("accounts", {"email": ACCOUNT[0], "blocked": "yes"}),
+            ("accounts", {"email": ACCOUNT[0], "revoke_tokens": 1}),
+            ("accounts", {"email": PUPIL[0], "subscribe_level": 3}),
+            ("accounts", {"email": PUPIL[0], "subscribe_level": "gold"}),
+            ("accounts", {"email": ["x"]}),
+            ("accounts", b'"reader"'),
+            ("update", {"version": 2}),
+            ("update", {"version": "2.2"}),
+            ("update", None),
+            ("dataset", {"version": ["2"]}),
+            ("installer", {"record": "relative/record.jsonl"}),
+            ("installer", {"record": 7}),
+            ("faults", ["mode=close"]),
+        ]
+        for what, body in cases:
+            with self.subTest(what=what, body=body):
+                if body is None:
+                    body = b"null"
+                status, obj = self.server.control_refused("POST", what, body)
+                self.assertEqual((status, obj["success"]), (400, False))
+                self.assertTrue(obj["message"])
+                self.assertRegex(obj["code"], r"^[A-Z_]+$")
+        self.assertEqual(self.get("/user")[1]["data"]["subscribe_level"], "full", "nothing was changed")
+        self.assertEqual(self.server.control("GET", "faults"), [])
+        status, obj = self.server.control_refused("POST", "accounts", {"email": "nobody@tarnolix.invalid"})
+        self.assertEqual((status, obj["code"]), (404, "ACCOUNT_NOT_FOUND"))
+        # Null is accepted where it means something.
+        status = self.server.control("POST", "favorites/status", {
+            "email": ACCOUNT[0], "status": "completed", "completed_time": None, "age": 5})
+        self.assertEqual(status[0]["status"], "completed")
 
 
 if __name__ == "__main__":

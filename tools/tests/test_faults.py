@@ -1,5 +1,6 @@
 """Fault modes switched on per request (header), for the next requests (control) or
 for the whole run (command line)."""
+import hashlib
 import http.client
 import io
 import json
@@ -9,6 +10,19 @@ import zipfile
 import xml.etree.ElementTree as ET
 
 from support import Server, ServerTest
+
+GLOSSARIES = "/storage/desktop-dictionaries-update/glossaries.zip"
+
+
+def entries(data):
+    archive = zipfile.ZipFile(io.BytesIO(data))
+    return {name: archive.read(name) for name in archive.namelist()}
+
+
+def section_indexes(xml):
+    """The index of each section element, None for an empty one."""
+    return [s.findtext("index") and int(s.findtext("index"))
+            for s in ET.fromstring(xml).findall("content/sections/section")]
 
 
 class FaultTest(ServerTest):
@@ -86,6 +100,88 @@ class FaultTest(ServerTest):
         self.assertEqual(ET.fromstring(archive.read("base.xml")).findtext("id"), "101")
         with self.assertRaises(ET.ParseError):
             ET.fromstring(archive.read("book_ru.xml"))
+
+
+class ArchiveFaultTest(ServerTest):
+    def tearDown(self):
+        self.server.control("DELETE", "faults")
+
+    def book(self, book_id, fault=None):
+        headers = {"X-Standin-Fault": fault} if fault else {}
+        status, _, data = self.server.request("GET", "/books/download/%d" % book_id, token=self.token, headers=headers)
+        self.assertEqual(status, 200)
+        return entries(data)
+
+    def test_book_archive_faults(self):
+        sound = self.book(101)
+        self.assertEqual(sorted(sound), ["base.xml", "book_en.xml", "book_ru.xml"])
+        self.assertEqual(section_indexes(sound["book_ru.xml"]), list(range(1, 9)))
+        checks = {
+            "no-base": lambda e: self.assertEqual(sorted(e), ["book_en.xml", "book_ru.xml"]),
+            "wrong-id": lambda e: self.assertEqual(ET.fromstring(e["base.xml"]).findtext("id"), "1101"),
+            "unknown-language": lambda e: self.assertEqual(
+                (sorted(e), e["book_xx.xml"]), (["base.xml", "book_en.xml", "book_ru.xml", "book_xx.xml"],
+                                                sound["book_ru.xml"])),
+            "unknown-entry": lambda e: self.assertEqual(
+                sorted(e), ["base.xml", "book_en.xml", "book_ru.xml", "notes.txt"]),
+            "empty-section": lambda e: self.assertEqual(
+                section_indexes(e["book_ru.xml"]), [1, None, 2, 3, 4, 5, 6, 7, 8]),
+            "broken-index": lambda e: self.assertEqual(
+                section_indexes(e["book_ru.xml"]), [1, 2, 4, 5, 6, 7, 8, 9]),
+        }
+        for kind, check in checks.items():
+            with self.subTest(kind=kind):
+                faulty = self.book(101, "mode=archive,kind=%s" % kind)
+                check(faulty)
+                # Everything else stays as it was.
+                for name in set(faulty) & set(sound):
+                    if (kind, name) not in (("wrong-id", "base.xml"), ("empty-section", "book_ru.xml"),
+                                            ("broken-index", "book_ru.xml")):
+                        self.assertEqual(faulty[name], sound[name], name)
+        self.assertEqual(self.book(101), sound)
+
+    def test_archive_fault_for_one_book_and_a_count(self):
+        self.server.control("POST", "faults", {"plan": "mode=archive,kind=no-base,book=104,count=1"})
+        self.assertEqual(self.get("/books/books?time=0")[0], 200, "a list is no archive")
+        self.assertIn("base.xml", self.book(101))
+        self.assertNotIn("base.xml", self.book(104))
+        self.assertIn("base.xml", self.book(104))
+        self.assertEqual(self.server.control("GET", "faults"), [])
+        # A path prefix alone would take 10 for 101 to 107; a book id does not.
+        self.server.control("POST", "faults", {"mode": "status", "code": 503, "book": 10})
+        self.assertEqual(self.server.request("GET", "/books/download/101", token=self.token)[0], 200)
+
+    def test_glossary_faults(self):
+        def get(path, fault=None):
+            status, _, body = self.server.request("GET", path, headers={"X-Standin-Fault": fault} if fault else {})
+            self.assertEqual(status, 200)
+            return body
+        archive, md5 = get(GLOSSARIES), get(GLOSSARIES + ".md5")
+        self.assertIn("tarnolix/glossary_tree.xml", entries(archive))
+        self.assertEqual(get(GLOSSARIES + ".md5", "mode=archive,kind=md5-line-feed"), md5 + b"\n")
+
+        # Armed on the common prefix for two requests: the checksum fits the archive without the tree.
+        self.server.control("POST", "faults", {"plan": "mode=archive,kind=no-tree,path=%s,count=2" % GLOSSARIES})
+        treeless_md5, treeless = get(GLOSSARIES + ".md5"), get(GLOSSARIES)
+        self.assertNotIn("tarnolix/glossary_tree.xml", entries(treeless))
+        self.assertEqual(set(entries(archive)) - set(entries(treeless)), {"tarnolix/glossary_tree.xml"})
+        self.assertEqual(treeless_md5.decode("ascii"), hashlib.md5(treeless).hexdigest())
+        self.assertNotEqual(treeless_md5, md5)
+        self.assertEqual((get(GLOSSARIES + ".md5"), get(GLOSSARIES)), (md5, archive))
+
+        # A checksum fault passes the archive request by.
+        self.server.control("POST", "faults", {"plan": "mode=archive,kind=md5-line-feed,count=1"})
+        self.assertEqual(get(GLOSSARIES), archive)
+        self.assertEqual(get(GLOSSARIES + ".md5"), md5 + b"\n")
+
+    def test_archive_faults_that_do_not_fit_are_refused(self):
+        status, obj = self.get("/user", headers={"X-Standin-Fault": "mode=archive,kind=no-base"})
+        self.assertEqual((status, obj["code"]), (400, "INVALID_FAULT"))
+        status, _, _ = self.server.request("GET", GLOSSARIES, headers={"X-Standin-Fault": "mode=archive,kind=md5-line-feed"})
+        self.assertEqual(status, 400)
+        for plan in ("mode=archive", "mode=archive,kind=record", "mode=archive,kind=no-base,book=x"):
+            with self.subTest(plan=plan):
+                self.assertEqual(self.server.api("POST", "/_control/faults", {"plan": plan})[0], 400)
 
 
 class RunWideFaultTest(unittest.TestCase):

@@ -1,13 +1,14 @@
 """Book archives, the glossaries archive and its checksum, data set versions and the
 synthetic library, all fetched over HTTP."""
 import hashlib
+import html
 import io
 import re
 import unittest
 import zipfile
 import xml.etree.ElementTree as ET
 
-from support import Server, ServerTest
+from support import PUPIL, Server, ServerTest
 
 
 def unzip(data):
@@ -78,6 +79,39 @@ class LibraryTest(ServerTest):
                            "dashed list" if " — " in text and ";" in text else "single")
         self.assertEqual(styles, {"parenthesised", "dashed list", "single"})
 
+    def test_long_texts_with_paragraph_marks_and_character_references(self):
+        """Texts the book reader must cut into chunks at "<p>" and decode: the XML holds
+        the references as text, so they survive the XML reader."""
+        for book_id, lang, dash in ((104, "ru", "—"), (105, "en", "—")):
+            with self.subTest(book=book_id):
+                root = ET.fromstring(download(self.server, self.token, book_id)["book_%s.xml" % lang])
+                texts = [t.text for t in root.iter("text") if len(t.text) > 1000]
+                self.assertEqual(len(texts), 1)
+                text = texts[0]
+                self.assertGreaterEqual(text.count("<p>"), 3)
+                self.assertGreater(max(len(p) for p in text.split("<p>")), 300)
+                for reference in ("&mdash;", "&nbsp;", "&#8212;", "&#x2014;"):
+                    self.assertIn(reference, text)
+                decoded = html.unescape(text)
+                self.assertNotRegex(decoded, r"&#?\w+;")
+                self.assertIn(dash, decoded)
+
+    def test_english_glossary(self):
+        status, _, archive = self.server.request("GET", "/storage/desktop-dictionaries-update/glossaries.zip")
+        entries = unzip(archive)
+        tree = ET.fromstring(entries["tarnolix/glossary_tree.xml"])
+        english = [c for c in tree.findall("categories/category") if c.findtext("id") == "english"]
+        self.assertEqual(len(english), 1)
+        self.assertEqual([(g.findtext("id"), g.findtext("name")) for g in english[0].findall("glossaries/glossary")],
+                         [("lamp-terms", "Terms of the Lamp")])
+        articles = {n.rsplit("/", 1)[1]: d.decode("utf-8") for n, d in entries.items()
+                    if n.startswith("tarnolix/glossary/english/lamp-terms/")}
+        self.assertEqual(sorted(articles), ["dhyana.html", "dipa.html", "taila.html", "varti.html"])
+        for name, article in articles.items():
+            self.assertRegex(article, r"^<p><b>\w+</b> &mdash; [a-z]", name)
+        word = ET.fromstring(entries["tarnolix/words/varti.xml"])
+        self.assertEqual([w.text for w in word.findall("words/word")], ["varti", "wick"])
+
     def test_glossaries_checksum_matches_archive(self):
         status, _, archive = self.server.request("GET", "/storage/desktop-dictionaries-update/glossaries.zip")
         self.assertEqual(status, 200)
@@ -137,6 +171,9 @@ class SyntheticTest(unittest.TestCase):
                 token = server.login()[1].getheader("api-token")
                 ids = [b["id"] for b in server.api("GET", "/books/books?time=0", token=token)[1]["data"]]
                 self.assertEqual(len(ids), 4)
+                pupil = server.token(*PUPIL)
+                self.assertEqual([b["id"] for b in server.api("GET", "/books/books?time=0", token=pupil)[1]["data"]],
+                                 ids[::2], "the smaller level has every second book")
                 status, _, data = server.request("GET", "/books/download/%d" % ids[1], token=token)
                 origin = server.info["http"].encode("ascii")
                 archives.append({n: x.replace(origin, b"ORIGIN") for n, x in unzip(data).items()})
