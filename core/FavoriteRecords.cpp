@@ -5,6 +5,9 @@
 #include <QDebug>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QRegularExpression>
+
+#include <cmath>
 
 QDebug operator<<(QDebug debug, const SelectedPosition& position)
 {
@@ -20,14 +23,39 @@ QDebug operator<<(QDebug debug, const SelectedPosition& position)
 
 int intFromVariantMax2(const QVariant& value)
 {
+    // Compared at full width: through an int, 4294967297 would wrap to 1.
+    const auto outOfRange = [] { return Exception("ERROR 0xF4716749"); };
+    switch (static_cast<QMetaType::Type>(value.userType())) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (std::isnan(number))
+            throw Exception("ERROR 0xF4716748");
+        if (!(number >= 0.0 && number <= 2.0))
+            throw outOfRange();
+        return qRound(number);
+    }
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+    case QMetaType::UInt:
+        if (value.toULongLong() > 2)
+            throw outOfRange();
+        return value.toInt();
+    default:
+        break;
+    }
     bool ok = false;
-    const int number = value.toInt(&ok);
-    if (!ok)
-        throw Exception("ERROR 0xF4716748");
-    // Unsigned: negative values are out of range too.
-    if (static_cast<unsigned>(number) > 2)
-        throw Exception("ERROR 0xF4716749");
-    return number;
+    const qlonglong number = value.toLongLong(&ok);
+    if (ok) {
+        if (number < 0 || number > 2)
+            throw outOfRange();
+        return static_cast<int>(number);
+    }
+    // An integer text wider than 64 bits is still a number, and out of range.
+    static const QRegularExpression integerText(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    if (value.canConvert<QString>() && integerText.match(value.toString()).hasMatch())
+        throw outOfRange();
+    throw Exception("ERROR 0xF4716748");
 }
 
 bool User::operator==(const User& other) const

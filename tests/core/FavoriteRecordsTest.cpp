@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(FavoriteRecords, SelectedPositionDebugTextEndsWithTheStreamSeparator)
 {
     SelectedPosition position;
@@ -48,6 +50,8 @@ TEST(FavoriteRecords, JournalActionsReadBackOnlyFromZeroToTwo)
     EXPECT_EQ(intFromVariantMax2(QVariant(1)), 1);
     EXPECT_EQ(intFromVariantMax2(QVariant(qint64(2))), 2);
     EXPECT_EQ(intFromVariantMax2(QVariant(QStringLiteral("2"))), 2);
+    EXPECT_EQ(intFromVariantMax2(QVariant(2u)), 2);
+    EXPECT_EQ(intFromVariantMax2(QVariant(1.0)), 1);
 
     const struct
     {
@@ -56,6 +60,16 @@ TEST(FavoriteRecords, JournalActionsReadBackOnlyFromZeroToTwo)
     } refused[] = {
         {QVariant(3), "ERROR 0xF4716749"},
         {QVariant(-1), "ERROR 0xF4716749"},
+        // Wider values that an int conversion would wrap into range.
+        {QVariant(qlonglong(4294967297)), "ERROR 0xF4716749"},
+        {QVariant(qlonglong(-4294967295)), "ERROR 0xF4716749"},
+        {QVariant(qulonglong(4294967298)), "ERROR 0xF4716749"},
+        {QVariant(qulonglong(18446744073709551615u)), "ERROR 0xF4716749"},
+        {QVariant(QStringLiteral("4294967297")), "ERROR 0xF4716749"},
+        {QVariant(QStringLiteral("18446744073709551617")), "ERROR 0xF4716749"},
+        {QVariant(4294967297.0), "ERROR 0xF4716749"},
+        {QVariant(std::numeric_limits<double>::infinity()), "ERROR 0xF4716749"},
+        {QVariant(std::numeric_limits<double>::quiet_NaN()), "ERROR 0xF4716748"},
         {QVariant(QStringLiteral("two")), "ERROR 0xF4716748"},
         {QVariant(), "ERROR 0xF4716748"},
     };
