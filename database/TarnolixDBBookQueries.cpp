@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-using booktables::editionTable;
+using tarnolixdb::languageTable;
 
 namespace {
 
@@ -93,7 +93,7 @@ int TarnolixDB::selectBookIdBySlug(const QString& bookSlug, TarnolixConstants::L
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT b.id FROM BookBase AS b INNER "
                                          "JOIN %1 AS i ON b.slug=? AND b.id=i.id")
-                              .arg(editionTable("BookInfo", language)),
+                              .arg(languageTable("BookInfo", language)),
                           QVariantList{bookSlug});
     if (!q.next())
         throw DBNotFound(translated("Книга не найдена!"));
@@ -106,7 +106,7 @@ std::pair<int, QString> TarnolixDB::selectBookIdAndSectionCodeBySlugs(const QStr
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT b.id, s.code FROM BookBase AS b INNER JOIN %1 AS i, %2 AS s "
                                          "ON b.slug=? AND s.slug=? AND b.id = i.id AND b.id = s.bookId")
-                              .arg(editionTable("BookInfo", language), editionTable("BookSections", language)),
+                              .arg(languageTable("BookInfo", language), languageTable("BookSections", language)),
                           QVariantList{bookSlug, sectionSlug});
     if (!q.next())
         throw DBNotFound(translated("Книга не найдена!"));
@@ -131,7 +131,7 @@ std::unordered_set<int> TarnolixDB::selectBookIdSet()
 std::shared_ptr<BookInfo> TarnolixDB::selectBookInfo(int bookId, TarnolixConstants::Language language)
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT %1 FROM %2 WHERE id=?")
-                              .arg(QLatin1String(kInfoColumns), editionTable("BookInfo", language)),
+                              .arg(QLatin1String(kInfoColumns), languageTable("BookInfo", language)),
                           QVariantList{bookId});
     if (!q.next())
         throw DBNotFound(QString::fromLatin1(kBookInfoNotFoundDetailed).arg(bookId).arg(static_cast<int>(language)));
@@ -144,7 +144,7 @@ std::shared_ptr<BookInfo> TarnolixDB::selectBookInfo(int bookId, TarnolixConstan
 
 QString TarnolixDB::selectBookInfoCover(int bookId, TarnolixConstants::Language language)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT cover FROM %1 WHERE id=?").arg(editionTable("BookInfo", language)),
+    QSqlQuery q = execSql(QStringLiteral("SELECT cover FROM %1 WHERE id=?").arg(languageTable("BookInfo", language)),
                           QVariantList{bookId});
     if (!q.next())
         throw DBNotFound(kBookInfoNotFound);
@@ -153,7 +153,7 @@ QString TarnolixDB::selectBookInfoCover(int bookId, TarnolixConstants::Language 
 
 int TarnolixDB::selectBooksCount(TarnolixConstants::Language language)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT count(*) FROM ") + editionTable("BookInfo", language));
+    QSqlQuery q = execSql(QStringLiteral("SELECT count(*) FROM ") + languageTable("BookInfo", language));
     if (!q.next())
         throw Exception("ERROR 0x87985236");
     return q.value(0).toInt();
@@ -163,7 +163,7 @@ std::vector<std::shared_ptr<BookInfo>> TarnolixDB::selectBookInfoByShortName(con
                                                                              TarnolixConstants::Language language)
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT %1 FROM %2 WHERE shortNameLC = ?")
-                              .arg(QLatin1String(kInfoColumns), editionTable("BookInfo", language)),
+                              .arg(QLatin1String(kInfoColumns), languageTable("BookInfo", language)),
                           QVariantList{removeDiacritics(language, name)});
     return readBookInfos(q, language);
 }
@@ -172,7 +172,7 @@ std::vector<std::shared_ptr<BookInfo>> TarnolixDB::selectBooksByLetter(TarnolixC
                                                                        QChar letter)
 {
     QSqlQuery q = execSql(
-        QStringLiteral("SELECT %1 FROM %2").arg(QLatin1String(kInfoColumns), editionTable("BookInfo", language)) +
+        QStringLiteral("SELECT %1 FROM %2").arg(QLatin1String(kInfoColumns), languageTable("BookInfo", language)) +
             letterCondition() + QStringLiteral(" ORDER BY shortNameLC"),
         letterValues(letter));
     return readBookInfos(q, language);
@@ -181,7 +181,7 @@ std::vector<std::shared_ptr<BookInfo>> TarnolixDB::selectBooksByLetter(TarnolixC
 int TarnolixDB::selectBooksCountByLetter(TarnolixConstants::Language language, QChar letter)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT count(*) FROM ") + editionTable("BookInfo", language) + letterCondition(),
+        execSql(QStringLiteral("SELECT count(*) FROM ") + languageTable("BookInfo", language) + letterCondition(),
                 letterValues(letter));
     if (!q.next())
         throw Exception("ERROR 0x87985236");
@@ -190,7 +190,7 @@ int TarnolixDB::selectBooksCountByLetter(TarnolixConstants::Language language, Q
 
 std::vector<int> TarnolixDB::selectBookIdsByLetter(TarnolixConstants::Language language, QChar letter)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT id FROM ") + editionTable("BookInfo", language) + letterCondition() +
+    QSqlQuery q = execSql(QStringLiteral("SELECT id FROM ") + languageTable("BookInfo", language) + letterCondition() +
                               QStringLiteral(" ORDER BY shortNameLC"),
                           letterValues(letter));
     std::vector<int> ids;
@@ -202,7 +202,7 @@ std::vector<int> TarnolixDB::selectBookIdsByLetter(TarnolixConstants::Language l
 QChar TarnolixDB::selectBookFirstLetter(int bookId, TarnolixConstants::Language language)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT shortNameLC FROM %1 WHERE id=?").arg(editionTable("BookInfo", language)),
+        execSql(QStringLiteral("SELECT shortNameLC FROM %1 WHERE id=?").arg(languageTable("BookInfo", language)),
                 QVariantList{bookId});
     if (!q.next())
         throw Exception("Book not found");
@@ -212,7 +212,7 @@ QChar TarnolixDB::selectBookFirstLetter(int bookId, TarnolixConstants::Language 
 
 std::set<QChar> TarnolixDB::selectBooksFirstLetters(TarnolixConstants::Language language)
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT shortNameLC FROM ") + editionTable("BookInfo", language), true);
+    QSqlQuery q = execSql(QStringLiteral("SELECT shortNameLC FROM ") + languageTable("BookInfo", language), true);
     std::set<QChar> letters;
     while (q.next()) {
         const QString name = q.value(0).toString();

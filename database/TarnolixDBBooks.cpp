@@ -4,12 +4,13 @@
 #include "core/Exception.h"
 #include "core/TextNormalization.h"
 #include "database/BookTables.h"
+#include "database/TarnolixDBNames.h"
 #include "database/DatabaseTransaction.h"
 
 #include <QDataStream>
 #include <QSqlQuery>
 
-using booktables::editionTable;
+using tarnolixdb::languageTable;
 
 namespace {
 
@@ -94,7 +95,7 @@ void TarnolixDB::insertBook(const std::shared_ptr<Book>& book)
 void TarnolixDB::insertBookInfo(const BookInfo& info)
 {
     QSqlQuery q =
-        query(insertStatement(editionTable("BookInfo", info.language),
+        query(insertStatement(languageTable("BookInfo", info.language),
                               {"id", "name", "shortName", "shortNameLC", "cover", "annotation", "parentTranslatorId",
                                "translatorId", "editorId", "publisherId", "publishingYear", "pagesCount", "bookCopies",
                                "downloadFiles", "searchMacrosSection"}));
@@ -128,7 +129,7 @@ void TarnolixDB::insertBookSections(int bookId, TarnolixConstants::Language lang
                                        ":depth, :index, :slug, :name, :nameLC, "
                                        ":numberCodeSection, :numberCodeChapter, "
                                        ":numberCodePoem, :numberOtherPoems, :title)")
-                            .arg(editionTable("BookSections", language)));
+                            .arg(languageTable("BookSections", language)));
     for (const std::shared_ptr<BookSection>& section : sections) {
         if (!section)
             continue;
@@ -158,7 +159,7 @@ void TarnolixDB::insertBookSections(int bookId, TarnolixConstants::Language lang
 void TarnolixDB::insertBookParts(TarnolixConstants::Language language,
                                  const std::vector<std::shared_ptr<BookPart>>& parts)
 {
-    const QString sql = insertStatement(editionTable("BookParts", language), {"sectionCode", "title", "data"});
+    const QString sql = insertStatement(languageTable("BookParts", language), {"sectionCode", "title", "data"});
     DatabaseTransaction transaction(shared_from_this(), "insert BookParts");
     QSqlQuery q = query(sql);
     for (const std::shared_ptr<BookPart>& part : parts) {
@@ -238,12 +239,12 @@ void TarnolixDB::deleteBookBase(int bookId)
 
 void TarnolixDB::deleteBookInfo(int bookId, TarnolixConstants::Language language)
 {
-    execSql(QStringLiteral("DELETE FROM %1 WHERE id=?").arg(editionTable("BookInfo", language)), QVariantList{bookId});
+    execSql(QStringLiteral("DELETE FROM %1 WHERE id=?").arg(languageTable("BookInfo", language)), QVariantList{bookId});
 }
 
 void TarnolixDB::deleteBookSections(int bookId, TarnolixConstants::Language language)
 {
-    execSql(QStringLiteral("DELETE FROM %1 WHERE bookId=?").arg(editionTable("BookSections", language)),
+    execSql(QStringLiteral("DELETE FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)),
             QVariantList{bookId});
 }
 
@@ -251,13 +252,13 @@ void TarnolixDB::deleteBookParts(int bookId, TarnolixConstants::Language languag
 {
     execSql(QStringLiteral("DELETE FROM %1 WHERE sectionCode IN (SELECT code "
                            "FROM %2 WHERE bookId=?)")
-                .arg(editionTable("BookParts", language), editionTable("BookSections", language)),
+                .arg(languageTable("BookParts", language), languageTable("BookSections", language)),
             QVariantList{bookId});
 }
 
 void TarnolixDB::deleteBookCoversOfLanguage(int bookId, TarnolixConstants::Language language)
 {
-    execSql(QStringLiteral("DELETE FROM %1 WHERE bookId=?").arg(editionTable("BooksCovers", language)),
+    execSql(QStringLiteral("DELETE FROM %1 WHERE bookId=?").arg(languageTable("BooksCovers", language)),
             QVariantList{bookId});
 }
 

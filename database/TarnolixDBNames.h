@@ -2,6 +2,7 @@
 // Per-language table and column names of the library queries, LIKE
 // operands, and reading a column of ids.
 
+#include "core/Exception.h"
 #include "core/TarnolixConstants.h"
 
 #include <QSqlQuery>
@@ -19,10 +20,13 @@ inline QString languageColumn(const char* column, TarnolixConstants::Language la
     return QLatin1String(column) + QLatin1Char('_') + languageToString(language);
 }
 
-// "BookInfo" and Russian -> "BookInfo2".
+// "BookInfo" and Russian -> "BookInfo2". Only a language of the library
+// names a table: anything else would run against a table that is not there.
 inline QString languageTable(const char* table, TarnolixConstants::Language language)
 {
-    return QLatin1String(table) + QString::number(language);
+    if (!languageList().contains(language))
+        throw Exception(QStringLiteral("ERROR 0x8D61B301: invalid language %1").arg(static_cast<int>(language)));
+    return QLatin1String(table) + QString::number(static_cast<int>(language));
 }
 
 // The text with LIKE's wildcards and the escape character made literal; use

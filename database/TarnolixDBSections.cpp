@@ -2,11 +2,12 @@
 
 #include "core/Exception.h"
 #include "database/BookTables.h"
+#include "database/TarnolixDBNames.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
 
-using booktables::editionTable;
+using tarnolixdb::languageTable;
 using booktables::sectionColumns;
 using booktables::sectionOrder;
 
@@ -77,7 +78,7 @@ std::pair<std::shared_ptr<BookSection>, int> TarnolixDB::selectBookSection(const
                                                                            TarnolixConstants::Language language)
 {
     QSqlQuery q = execSql(
-        QStringLiteral("SELECT %1 FROM %2 WHERE code=?").arg(sectionColumns(), editionTable("BookSections", language)),
+        QStringLiteral("SELECT %1 FROM %2 WHERE code=?").arg(sectionColumns(), languageTable("BookSections", language)),
         QVariantList{code});
     if (!q.next())
         throw DBNotFound(QString::fromLatin1(kBookSectionNotFound).arg(code).arg(static_cast<int>(language)));
@@ -87,7 +88,7 @@ std::pair<std::shared_ptr<BookSection>, int> TarnolixDB::selectBookSection(const
 QString TarnolixDB::selectParentSection(const QString& code, TarnolixConstants::Language language, bool* found)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT parentCode FROM %1 WHERE code=?").arg(editionTable("BookSections", language)),
+        execSql(QStringLiteral("SELECT parentCode FROM %1 WHERE code=?").arg(languageTable("BookSections", language)),
                 QVariantList{code});
     if (!q.next()) {
         if (found) {
@@ -104,7 +105,7 @@ QString TarnolixDB::selectParentSection(const QString& code, TarnolixConstants::
 int TarnolixDB::selectSectionBookId(const QString& code, TarnolixConstants::Language language)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT bookId FROM %1 WHERE code=?").arg(editionTable("BookSections", language)),
+        execSql(QStringLiteral("SELECT bookId FROM %1 WHERE code=?").arg(languageTable("BookSections", language)),
                 QVariantList{code});
     if (!q.next())
         throw DBNotFound(kSectionBookIdNotFound);
@@ -114,7 +115,7 @@ int TarnolixDB::selectSectionBookId(const QString& code, TarnolixConstants::Lang
 QString TarnolixDB::selectSectionSlug(int bookId, TarnolixConstants::Language language, const QString& code)
 {
     QSqlQuery q = execSql(
-        QStringLiteral("SELECT slug FROM %1 WHERE bookId=? AND code=?").arg(editionTable("BookSections", language)),
+        QStringLiteral("SELECT slug FROM %1 WHERE bookId=? AND code=?").arg(languageTable("BookSections", language)),
         QVariantList{bookId, code});
     if (!q.next())
         throw DBNotFound(translated("Раздел книги не найден!(0x89742577)"));
@@ -128,7 +129,7 @@ std::vector<QString> TarnolixDB::selectSectionCodesBySlug(int bookId, TarnolixCo
                                                           const QString& slug)
 {
     QSqlQuery q = execSql(
-        QStringLiteral("SELECT code FROM %1 WHERE bookId=? AND slug=?").arg(editionTable("BookSections", language)),
+        QStringLiteral("SELECT code FROM %1 WHERE bookId=? AND slug=?").arg(languageTable("BookSections", language)),
         QVariantList{bookId, slug});
     std::vector<QString> codes = readStrings(q);
     for (const QString& code : codes) {
@@ -141,7 +142,7 @@ std::vector<QString> TarnolixDB::selectSectionCodesBySlug(int bookId, TarnolixCo
 std::vector<QString> TarnolixDB::selectBookSectionCodes(int bookId, TarnolixConstants::Language language)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT code FROM %1 WHERE bookId=?").arg(editionTable("BookSections", language)),
+        execSql(QStringLiteral("SELECT code FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)),
                 QVariantList{bookId});
     return readStrings(q);
 }
@@ -150,7 +151,7 @@ std::vector<std::pair<QString, QString>> TarnolixDB::selectSectionCodesAndSlugs(
                                                                                 TarnolixConstants::Language language)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT code, slug FROM %1 WHERE bookId=?").arg(editionTable("BookSections", language)),
+        execSql(QStringLiteral("SELECT code, slug FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)),
                 QVariantList{bookId});
     std::vector<std::pair<QString, QString>> pairs;
     while (q.next())
@@ -163,7 +164,7 @@ std::vector<QString> TarnolixDB::selectChildSectionCodes(int bookId, TarnolixCon
 {
     QVariantList values{bookId};
     const QString sql =
-        QStringLiteral("SELECT code FROM %1 WHERE bookId=?").arg(editionTable("BookSections", language)) +
+        QStringLiteral("SELECT code FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)) +
         parentFilter(parentCode, values);
     QSqlQuery q = execSql(sql, values);
     return readStrings(q);
@@ -173,7 +174,7 @@ int TarnolixDB::selectChildSectionsCount(int bookId, TarnolixConstants::Language
 {
     QVariantList values{bookId};
     const QString sql =
-        QStringLiteral("SELECT count(*) FROM %1 WHERE bookId=?").arg(editionTable("BookSections", language)) +
+        QStringLiteral("SELECT count(*) FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)) +
         parentFilter(parentCode, values);
     QSqlQuery q = execSql(sql, values);
     if (!q.next())
@@ -187,7 +188,7 @@ int TarnolixDB::selectChildSectionsCountInCodes(int bookId, TarnolixConstants::L
     if (codes.isEmpty())
         return 0;
     QVariantList values{bookId};
-    QString sql = QStringLiteral("SELECT count(*) FROM %1 WHERE bookId=?").arg(editionTable("BookSections", language)) +
+    QString sql = QStringLiteral("SELECT count(*) FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)) +
                   parentFilter(parentCode, values) + QStringLiteral(" AND code IN(");
     appendQuotedStringList(sql, codes, values);
     sql += QLatin1Char(')');
@@ -201,7 +202,7 @@ std::vector<std::shared_ptr<BookSection>> TarnolixDB::selectBookSections(int boo
                                                                          TarnolixConstants::Language language)
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT %1 FROM %2 WHERE bookId=?")
-                                  .arg(sectionColumns(), editionTable("BookSections", language)) +
+                                  .arg(sectionColumns(), languageTable("BookSections", language)) +
                               sectionOrder(),
                           QVariantList{bookId});
     return readSections(q);
@@ -212,7 +213,7 @@ TarnolixDB::selectChildSections(int bookId, TarnolixConstants::Language language
 {
     QVariantList values{bookId};
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE bookId=?")
-                            .arg(sectionColumns(), editionTable("BookSections", language)) +
+                            .arg(sectionColumns(), languageTable("BookSections", language)) +
                         parentFilter(parentCode, values) + sectionOrder();
     QSqlQuery q = execSql(sql, values);
     return readSections(q);
@@ -225,7 +226,7 @@ std::vector<std::shared_ptr<BookSection>> TarnolixDB::selectChildSectionsInCodes
 {
     QVariantList values{bookId};
     QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE bookId=?")
-                      .arg(sectionColumns(), editionTable("BookSections", language)) +
+                      .arg(sectionColumns(), languageTable("BookSections", language)) +
                   parentFilter(parentCode, values) + QStringLiteral(" AND code IN(");
     appendQuotedStringList(sql, codes,
                            values); // throws "ids is empty(2)" for no codes
@@ -238,7 +239,7 @@ std::unordered_map<int, std::vector<std::shared_ptr<BookSection>>>
 TarnolixDB::selectAllSections(TarnolixConstants::Language language)
 {
     QSqlQuery q = execSql(QStringLiteral("SELECT %1 FROM %2 ORDER BY bookId ASC, [index] ASC, [left] ASC")
-                              .arg(sectionColumns(), editionTable("BookSections", language)),
+                              .arg(sectionColumns(), languageTable("BookSections", language)),
                           true);
     std::unordered_map<int, std::vector<std::shared_ptr<BookSection>>> sections;
     std::vector<std::shared_ptr<BookSection>>* current = nullptr;
@@ -259,7 +260,7 @@ std::shared_ptr<BookPart> TarnolixDB::selectBookPart(const QString& code, Tarnol
 {
     // Opening a section runs this more than anything else: keep it prepared.
     return execPrepared(
-        QStringLiteral("SELECT title, data FROM %1 WHERE sectionCode=?").arg(editionTable("BookParts", language)),
+        QStringLiteral("SELECT title, data FROM %1 WHERE sectionCode=?").arg(languageTable("BookParts", language)),
         QVariantList{code}, [&](QSqlQuery& q) {
             if (!q.next()) {
                 qDebug("Book part not found by code: %s", qUtf8Printable(code));
@@ -274,7 +275,7 @@ std::vector<std::shared_ptr<BookPart>> TarnolixDB::selectBookParts(int bookId, T
     QSqlQuery q = execSql(QStringLiteral("SELECT p.sectionCode, p.title, p.data "
                                          "FROM %1 AS p INNER JOIN %2 AS s "
                                          "ON s.bookId=? AND p.sectionCode=s.code")
-                              .arg(editionTable("BookParts", language), editionTable("BookSections", language)),
+                              .arg(languageTable("BookParts", language), languageTable("BookSections", language)),
                           QVariantList{bookId});
     std::vector<std::shared_ptr<BookPart>> parts;
     while (q.next())

@@ -1,6 +1,7 @@
 #include "database/TarnolixDB.h"
 
 #include "core/Exception.h"
+#include "database/TarnolixDBNames.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -9,7 +10,7 @@ void TarnolixDB::selectBookAndSectionSlugs(int bookId, TarnolixConstants::Langua
                                            QString& bookSlug, QString& sectionSlug)
 {
     QSqlQuery section = execSql(
-        QStringLiteral("SELECT slug FROM BookSections%1 WHERE bookId=? AND code=?").arg(static_cast<int>(language)),
+        QStringLiteral("SELECT slug FROM %1 WHERE bookId=? AND code=?").arg(tarnolixdb::languageTable("BookSections", language)),
         QVariantList{bookId, code});
     if (!section.next())
         throw DBNotFound(QCoreApplication::translate("QApplication", "Раздел книги не найден!(0x89742575)"));

@@ -406,6 +406,31 @@ TEST_F(BookStorage, SectionQueries)
         EXPECT_EQ(thrown(c.call), QString::fromUtf8(c.message));
 }
 
+// A language outside the library names no table: every per-language query
+// refuses it alike instead of running against "BookSections7".
+TEST_F(BookStorage, OutOfRangeLanguagesAreRefusedBeforeAnyStatement)
+{
+    db->insertBookBase(base(7, "gita"));
+    db->insertBook(edition(7, L::Russian, "Гита"));
+    for (const int id : {7, 0, -1}) {
+        const auto language = static_cast<L>(id);
+        QString bookSlug, sectionSlug;
+        const std::function<void()> calls[] = {
+            [&] { db->selectBookAndSectionSlugs(7, language, "7-ru-1", bookSlug, sectionSlug); },
+            [&] { db->selectBookPart("7-ru-1", language); },
+            [&] { db->selectBookSections(7, language); },
+            [&] { db->selectBookCategoryIds(7, language); },
+            [&] { db->selectCategoryIdsWithBooks(language); },
+            [&] { db->selectBookCover(7, language, true); },
+            [&] { db->insertBookLanguageCover(7, language, 1, QByteArray("png")); },
+            [&] { db->selectBFI(language); },
+            [&] { db->countBFI(language); },
+        };
+        for (const auto& call : calls)
+            EXPECT_EQ(thrown(call).toStdString(), "ERROR 0x8D61B301: invalid language " + std::to_string(id));
+    }
+}
+
 TEST_F(BookStorage, FailedStoreLeavesNoRowsOfTheEdition)
 {
     // A part whose code repeats fails after the description and the sections are
