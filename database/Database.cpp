@@ -74,7 +74,8 @@ void Database::initialize()
 bool Database::transaction()
 {
     if (!connection().transaction()) {
-        qWarning("Database::transaction error: %s", qUtf8Printable(m_db->lastError().text()));
+        setTransactionError(m_db->lastError());
+        qWarning("Database::transaction error: %s", qUtf8Printable(m_transactionError));
         return false;
     }
     m_isTransaction = true;
@@ -84,7 +85,8 @@ bool Database::transaction()
 bool Database::commit()
 {
     if (!connection().commit()) {
-        qWarning("Database::commit error: %s", qUtf8Printable(m_db->lastError().text()));
+        setTransactionError(m_db->lastError());
+        qWarning("Database::commit error: %s", qUtf8Printable(m_transactionError));
         return false;
     }
     m_isTransaction = false;
@@ -94,7 +96,8 @@ bool Database::commit()
 bool Database::rollback()
 {
     if (!connection().rollback()) {
-        qWarning("QSqlDatabase::rollback error: %s", qUtf8Printable(m_db->lastError().text()));
+        setTransactionError(m_db->lastError());
+        qWarning("QSqlDatabase::rollback error: %s", qUtf8Printable(m_transactionError));
         return false;
     }
     m_isTransaction = false;

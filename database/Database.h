@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -85,6 +86,10 @@ public:
 
     // The driver's last error text on this connection (empty when closed).
     QString lastErrorText() const;
+    // Why the last begin, commit or rollback that failed on this connection
+    // failed, taken from the statement that failed: SQLite's BEGIN runs on a
+    // query of its own, whose error the connection does not hold.
+    QString transactionErrorText() const { return m_transactionError; }
 
     // Builds the "title: error / last statement" text; the statement is cut at
     // 300 characters.
@@ -93,6 +98,7 @@ public:
 protected:
     QSqlDatabase& connection();
     void setTransactionOpen(bool open) { m_isTransaction = open; }
+    void setTransactionError(const QSqlError& error) { m_transactionError = error.text(); }
     // Refuses any name that is not a plain SQL identifier: identifiers cannot be bound.
     static void checkIdentifier(const QString& name);
 
@@ -119,6 +125,7 @@ private:
     // Prepared statements by text; dropped before the connection closes.
     QHash<QString, QSqlQuery> m_keptQueries;
     bool m_isTransaction = false;
+    QString m_transactionError;
     bool m_waitCursorOnTransaction = true;
     Qt::CursorShape m_waitCursorShape = Qt::BusyCursor;
 };

@@ -38,7 +38,7 @@ void DatabaseTransaction::begin()
     m_active = m_db->transaction();
     if (!m_active) {
         m_cursor.restore();
-        throw DBException(QStringLiteral("Cannot start database transaction: ") + m_db->lastErrorText());
+        throw DBException(QStringLiteral("Cannot start database transaction: ") + m_db->transactionErrorText());
     }
 }
 
@@ -47,7 +47,7 @@ void DatabaseTransaction::commit()
     if (!m_active)
         return;
     if (!m_db->commit())
-        throw DBException(QStringLiteral("Cannot commit database transaction: ") + m_db->lastErrorText());
+        throw DBException(QStringLiteral("Cannot commit database transaction: ") + m_db->transactionErrorText());
     m_active = false;
     m_cursor.restore();
 }

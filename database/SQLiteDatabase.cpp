@@ -48,7 +48,8 @@ bool SQLiteDatabase::transaction()
 {
     QSqlQuery q = newQuery();
     if (!q.exec(QStringLiteral("BEGIN IMMEDIATE TRANSACTION"))) {
-        qWarning("SQLiteDatabase::transaction error: %s", qUtf8Printable(q.lastError().text()));
+        setTransactionError(q.lastError());
+        qWarning("SQLiteDatabase::transaction error: %s", qUtf8Printable(transactionErrorText()));
         return false;
     }
     // The driver's own transaction() would begin a deferred transaction;
