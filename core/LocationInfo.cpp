@@ -240,18 +240,19 @@ QString readAccountLibraryOwner(const QString& databasePath)
             error = db.lastError().text();
         } else {
             QSqlQuery query(db);
-            // A library whose schema was never created has no owner yet; the
-            // database layer creates the schema when Settings is missing.
-            if (!query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name='Settings'"))) {
-                failed = true;
-            } else if (query.next()) {
-                if (!query.exec(QStringLiteral("SELECT value FROM Settings WHERE key='DBOwned' LIMIT 1")))
-                    failed = true;
-                else if (query.next())
+            if (query.exec(QStringLiteral("SELECT value FROM Settings WHERE key='DBOwned' LIMIT 1"))) {
+                if (query.next())
                     owner = query.value(0).toString();
-            }
-            if (failed)
+            } else {
+                // Only a database with no schema at all (left by a first start
+                // that ended before the schema was made) is an ownerless library
+                // of ours; any other file without Settings belongs to something
+                // else and must not be adopted.
                 error = query.lastError().text();
+                QSqlQuery schema(db);
+                failed = !schema.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !schema.next() ||
+                         schema.value(0).toInt() != 0;
+            }
         }
         db.close();
     }

@@ -56,6 +56,7 @@ private:
 };
 
 // The owner recorded in a library database ("DBOwned" in its Settings table);
-// empty when the file does not exist or records no owner. Throws when the path
-// is not a regular file or cannot be read as a library.
+// empty when the file does not exist, holds no schema yet or records no owner.
+// Throws when the path is not a regular file or cannot be read as a library,
+// among them a database of something else (tables, but no Settings).
 QString readAccountLibraryOwner(const QString& databasePath);

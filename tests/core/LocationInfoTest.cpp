@@ -72,8 +72,8 @@ unsigned modeOf(const QString& path)
     return st.st_mode & 07777;
 }
 
-// A library file whose Settings table records `owner` (none when null).
-void makeLibrary(const QString& path, const QString& owner, bool wal = false)
+// Runs `statements` on a new SQLite file at `path`.
+void makeDatabase(const QString& path, const QStringList& statements)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QString name = QUuid::createUuid().toString();
@@ -82,18 +82,32 @@ void makeLibrary(const QString& path, const QString& owner, bool wal = false)
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
-        if (wal) {
-            ASSERT_TRUE(q.exec("PRAGMA journal_mode=WAL"));
-        }
-        ASSERT_TRUE(q.exec("CREATE TABLE Settings ([key] TEXT PRIMARY KEY UNIQUE, value BLOB)"));
-        if (!owner.isNull()) {
-            q.prepare("INSERT INTO Settings(key, value) VALUES('DBOwned', ?)");
-            q.addBindValue(owner);
-            ASSERT_TRUE(q.exec());
-        }
+        for (const QString& statement : statements)
+            ASSERT_TRUE(q.exec(statement)) << qPrintable(statement);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
+}
+
+// A library file whose Settings table records `owner` (none when null).
+void makeLibrary(const QString& path, const QString& owner, bool wal = false)
+{
+    QStringList statements;
+    if (wal)
+        statements << "PRAGMA journal_mode=WAL";
+    statements << "CREATE TABLE Settings ([key] TEXT PRIMARY KEY UNIQUE, value BLOB)";
+    if (!owner.isNull()) {
+        QString quoted = owner;
+        statements << "INSERT INTO Settings(key, value) VALUES('DBOwned', '" + quoted.replace("'", "''") + "')";
+    }
+    makeDatabase(path, statements);
+}
+
+// An SQLite file of another program: tables and rows, no Settings.
+void makeForeignDatabase(const QString& path)
+{
+    makeDatabase(path, {"CREATE TABLE Notes (id INTEGER PRIMARY KEY, text TEXT)",
+                        "INSERT INTO Notes(text) VALUES('someone else''s')"});
 }
 
 QString accountHash(const char* normalisedId)
@@ -320,8 +334,44 @@ TEST_F(LocationInfoTest, ReadsTheRecordedOwner)
     empty.close();
     EXPECT_EQ(readAccountLibraryOwner(path("empty.db")), QString());
 
+    // A database of something else is not an ownerless library of ours.
+    makeForeignDatabase(path("foreign.db"));
+    EXPECT_TRUE(thrownText([&] { readAccountLibraryOwner(path("foreign.db")); })
+                    .startsWith("Cannot inspect account library owner: no such table: Settings"));
+
     EXPECT_TRUE(QSqlDatabase::connectionNames().filter("account-owner-").isEmpty())
         << "the private connections are removed";
+}
+
+TEST_F(LocationInfoTest, AForeignDatabaseInTheLibraryPlaceIsRefusedAndLeftAsItWas)
+{
+    const QString places[] = {m_dataDir + "/Tarnolix.db",
+                              m_dataDir + "/Accounts/" + accountHash("reader7") + "/Tarnolix.db"};
+    for (const QString& place : places) {
+        QDir(m_dataDir).removeRecursively();
+        makeForeignDatabase(place);
+        QFile file(place);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        const auto locations = makeLocations();
+        EXPECT_TRUE(thrownText([&] { locations->selectAccountLibrary("reader7"); })
+                        .startsWith("Cannot inspect account library owner: no such table: Settings"))
+            << qPrintable(place);
+        EXPECT_FALSE(locations->isAccountSelected());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before) << "no schema is made inside it";
+        file.close();
+    }
+
+    // A library file that a first start left without any schema is ours.
+    QDir(m_dataDir).removeRecursively();
+    const QString account = m_dataDir + "/Accounts/" + accountHash("reader7");
+    makeDatabase(account + "/Tarnolix.db", {"PRAGMA journal_mode=WAL"});
+    const auto locations = makeLocations();
+    locations->selectAccountLibrary("reader7");
+    EXPECT_EQ(locations->databasePath(), account + "/Tarnolix.db");
 }
 
 TEST_F(LocationInfoTest, ProviderIsSetAndClearedWithItsObject)
