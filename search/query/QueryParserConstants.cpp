@@ -2,6 +2,8 @@
 
 #include "core/StartupTables.h"
 
+namespace tarnolix {
+
 namespace {
 
 const wchar_t* const kTokenImages[] = {
@@ -71,3 +73,5 @@ const Lucene::Collection<Lucene::String>& QueryParserConstants::tokenImage()
     static const Lucene::Collection<Lucene::String> images = makeTokenImage(kTokenImages);
     return images;
 }
+
+} // namespace tarnolix

@@ -13,7 +13,7 @@ TEST(QueryParserConstants, TokenImagesAreBuiltBeforeMainWithTheStartupTables)
 
 TEST(QueryParserConstants, TokenImagesAreIndexedByKind)
 {
-    const auto& images = QueryParserConstants::tokenImage();
+    const auto& images = tarnolix::QueryParserConstants::tokenImage();
     ASSERT_EQ(images.size(), 43);
     const std::pair<int, const wchar_t*> cases[] = {
         {0, L"<EOF>"},        {7, L"<token of kind 7>"}, {8, L"<AND>"},        {11, L"\"+\""},
@@ -33,7 +33,7 @@ TEST(QueryParserConstants, TokenImagesAreIndexedByKind)
 TEST(QueryParserConstants, MakeTokenImageKeepsArrayOrder)
 {
     const wchar_t* const images[] = {L"b", L"", L"a"};
-    const auto collection = QueryParserConstants::makeTokenImage(images);
+    const auto collection = tarnolix::QueryParserConstants::makeTokenImage(images);
     ASSERT_EQ(collection.size(), 3);
     EXPECT_EQ(collection[0], L"b");
     EXPECT_EQ(collection[1], L"");
