@@ -8,12 +8,16 @@ function(tarnolix_warnings target)
   endif()
 endfunction()
 
-# tarnolix_library(<name> DIR <dir> [DEPS ...] [PCH ...])
-# One static library per subsystem; sources are every .cpp/.h under DIR.
+# tarnolix_library(<name> DIR <dir> [DEPS ...] [PCH ...] [EXCLUDE <file> ...])
+# One static library per subsystem; sources are every .cpp/.h under DIR but
+# the EXCLUDE files (paths relative to DIR, e.g. an executable's main.cpp).
 function(tarnolix_library name)
-  cmake_parse_arguments(ARG "" "DIR" "DEPS;PCH" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR" "DEPS;PCH;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS
        ${ARG_DIR}/*.cpp ${ARG_DIR}/*.h ${ARG_DIR}/*.qrc)
+  foreach(_excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM _srcs ${ARG_DIR}/${_excluded})
+  endforeach()
   add_library(${name} STATIC ${_srcs})
   # A header added by the glob must re-run moc: the depfile alone only tracks
   # headers moc has already seen.
@@ -27,7 +31,32 @@ function(tarnolix_library name)
   tarnolix_warnings(${name})
 endfunction()
 
-# tarnolix_test(<name> DIR <dir> [DEPS ...] [APP core|gui|widgets] [ENV ...] [DISPLAY])
+# tarnolix_resources(<target> NAME <name> DIR <dir> PREFIX <prefix>)
+# Compiles every file under DIR into the Qt resource <name>, each at PREFIX
+# followed by its path below DIR (qml/main.qml -> qrc:/main.qml). The .qrc is
+# written at configure time from a glob, so a new file needs no list edit;
+# hidden files and README.md files stay out. A static library must call
+# Q_INIT_RESOURCE(<name>) once: nothing else makes the linker keep it.
+function(tarnolix_resources target)
+  cmake_parse_arguments(ARG "" "NAME;DIR;PREFIX" "" ${ARGN})
+  file(GLOB_RECURSE _files CONFIGURE_DEPENDS LIST_DIRECTORIES false RELATIVE ${ARG_DIR} ${ARG_DIR}/*)
+  list(FILTER _files EXCLUDE REGEX "(^|/)(\\.[^/]*|README\\.md)$")
+  list(SORT _files)
+  set(_qrc "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"${ARG_PREFIX}\">\n")
+  foreach(_file ${_files})
+    string(REPLACE "&" "&amp;" _alias "${_file}")
+    string(APPEND _qrc "  <file alias=\"${_alias}\">${ARG_DIR}/${_alias}</file>\n")
+  endforeach()
+  string(APPEND _qrc "</qresource>\n</RCC>\n")
+  # Rewritten only when the list changed, so an unchanged folder rebuilds nothing.
+  set(_qrc_file ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}.qrc)
+  file(WRITE ${_qrc_file}.new "${_qrc}")
+  configure_file(${_qrc_file}.new ${_qrc_file} COPYONLY)
+  target_sources(${target} PRIVATE ${_qrc_file})
+endfunction()
+
+# tarnolix_test(<name> DIR <dir> [DEPS ...] [APP core|gui|widgets|app] [ENV ...] [DISPLAY])
+# APP app runs the tests inside the real application object (tests/support/AppTestMain.cpp).
 # One executable (and one CTest entry) per test folder: Qt start-up per process is costly.
 # Tests without DISPLAY run on the offscreen platform; DISPLAY tests need the X server
 # scripts/test starts (Xvfb).
