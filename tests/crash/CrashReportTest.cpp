@@ -6,6 +6,7 @@
 #include "platform/CrashCapture.h"
 
 #include "tests/support/SettingsSandbox.h"
+#include "tests/support/StandinServer.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDate>
@@ -31,10 +32,10 @@
 
 namespace {
 
+using tarnolix::test::StandinServer;
 using tarnolix::test::waitUntil;
 
 const QString kProbe = QStringLiteral(TARNOLIX_CRASH_PROBE);
-const QString kStandin = QStringLiteral(TARNOLIX_TEST_SOURCE_DIR "/tools/standin-server");
 const QString kEmail = QStringLiteral("reader@tarnolix.invalid");
 // Nothing listens there: uploads fail at once.
 const QString kNoServer = QStringLiteral("ftp://127.0.0.1:1");
@@ -62,46 +63,6 @@ QString today()
 {
     return QDate::currentDate().toString(Qt::ISODate);
 }
-
-// The stand-in server, started once for this executable; its FTP listener
-// takes the reports into reportsDir().
-class StandinServer
-{
-public:
-    bool start()
-    {
-        const QString info = m_state.filePath(QStringLiteral("info.json"));
-        m_process.setStandardOutputFile(logPath());
-        m_process.setStandardErrorFile(logPath(), QIODevice::Append);
-        m_process.start(kStandin, {QStringLiteral("--state-dir"), m_state.path(), QStringLiteral("--info-file"), info,
-                                   QStringLiteral("--port"), QStringLiteral("0")});
-        if (!m_process.waitForStarted(10000))
-            return false;
-        if (!waitUntil([&] { return QFile::exists(info) || m_process.state() == QProcess::NotRunning; }, 30000))
-            return false;
-        QThread::msleep(50); // the file is written in one go, but give it that moment
-        m_ftpPort = QJsonDocument::fromJson(readFile(info)).object().value(QStringLiteral("ftp_port")).toInt();
-        return m_ftpPort > 0;
-    }
-
-    ~StandinServer()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-
-    QString logPath() const { return m_state.filePath(QStringLiteral("server.log")); }
-    QString origin() const { return QStringLiteral("ftp://127.0.0.1:%1").arg(m_ftpPort); }
-    QString reportsDir() const { return m_state.filePath(QStringLiteral("ftp/Reports")); }
-    QStringList reports() const { return QDir(reportsDir()).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot); }
-
-private:
-    QTemporaryDir m_state;
-    QProcess m_process;
-    int m_ftpPort = 0;
-};
 
 StandinServer* g_server = nullptr;
 
@@ -178,7 +139,7 @@ const QRegularExpression kDumpName(QStringLiteral(R"(^Crash_\d\d-\d\d-\d{4}_\d\d
 TEST_F(CrashProbeTest, SegfaultIsPackedWithTheDaysLogsAndUploaded)
 {
     const QStringList before = g_server->reports();
-    const ProbeRun run = runProbe(QStringLiteral("segv"), g_server->origin());
+    const ProbeRun run = runProbe(QStringLiteral("segv"), g_server->ftpOrigin());
     EXPECT_TRUE(run.crashed);
     EXPECT_EQ(run.signal, SIGSEGV);
     EXPECT_TRUE(run.errors.contains(QLatin1String(CrashCapture::kSenderStartedMessage))) << run.errors.toStdString();
@@ -413,7 +374,7 @@ TEST_F(CrashSenderTest, UploadNameKeepsTheEmailInOneFileName)
     const QStringList before = g_server->reports();
     QNetworkAccessManager network;
     QSettings overrides;
-    overrides.setValue(QLatin1String(ServerConfig::kCrashReportSetting), g_server->origin());
+    overrides.setValue(QLatin1String(ServerConfig::kCrashReportSetting), g_server->ftpOrigin());
     ASSERT_TRUE(CrashDumpCreator::sendReport(*m_locations, *m_settings, ServerConfig::load(&overrides), network));
     QStringList added = g_server->reports();
     for (const QString& name : before)

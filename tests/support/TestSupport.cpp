@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -26,6 +27,13 @@ bool waitUntil(const std::function<bool()>& pred, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+QString screenshotDir()
+{
+    const QString dir = QStringLiteral(TARNOLIX_SCREENSHOT_DIR);
+    QDir().mkpath(dir);
+    return dir;
 }
 
 } // namespace tarnolix::test

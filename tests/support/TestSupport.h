@@ -22,4 +22,8 @@ std::unique_ptr<QTemporaryDir> makeTempDir();
 // Runs the Qt event loop until pred() holds or timeoutMs passes; returns pred().
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
 
+// The build's screenshots/ folder, made on first use. GUI tests write their
+// screenshots there, to be looked at.
+QString screenshotDir();
+
 } // namespace tarnolix::test

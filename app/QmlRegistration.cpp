@@ -1,0 +1,97 @@
+#include "app/QmlRegistration.h"
+
+#include "app/DebugHelper.h"
+#include "app/IndexingProgressInfo.h"
+#include "app/Tarnolix.h"
+#include "core/LocationInfo.h"
+#include "core/Settings.h"
+#include "core/TarnolixConstants.h"
+#include "core/TarnolixEvents.h"
+#include "pages/UrlCreator.h"
+
+#include <QMetaType>
+#include <QQmlEngine>
+#include <QtQml>
+
+#include <mutex>
+
+namespace {
+
+const char kUri[] = "Tarnolix";
+constexpr int kMajor = 1;
+constexpr int kMinor = 0;
+const char kErrorClassUncreatable[] = "Error class uncreatable";
+
+// Every engine gets the application object's own objects; the engine must
+// not delete them (it would, for an object without a parent, by default).
+template <typename T>
+void registerSingleton(const char* name, T* (*object)(Tarnolix&))
+{
+    qmlRegisterSingletonType<T>(kUri, kMajor, kMinor, name, [object](QQmlEngine*, QJSEngine*) -> QObject* {
+        Tarnolix* app = Tarnolix::instance();
+        if (!app)
+            return nullptr;
+        T* instance = object(*app);
+        QQmlEngine::setObjectOwnership(instance, QQmlEngine::CppOwnership);
+        return instance;
+    });
+}
+
+template <typename T>
+void registerUncreatable(const char* name, const char* reason)
+{
+    qmlRegisterUncreatableType<T>(kUri, kMajor, kMinor, name, QString::fromLatin1(reason));
+}
+
+} // namespace
+
+void registerMetaTypes()
+{
+    // 1 "CatalogModelBase::Role" (with the catalogue models)
+    qRegisterMetaType<TarnolixConstants::Language>("TarnolixConstants::Language");
+    qRegisterMetaType<TarnolixConstants::Catalog>("TarnolixConstants::Catalog");
+    qRegisterMetaType<TarnolixConstants::CatalogTab>("TarnolixConstants::CatalogTab");
+    qRegisterMetaType<TarnolixConstants::CatalogItemType>("TarnolixConstants::CatalogItemType");
+    qRegisterMetaType<TarnolixConstants::ColorMode>("TarnolixConstants::ColorMode");
+    qRegisterMetaType<TarnolixConstants::SearchStatus>("TarnolixConstants::SearchStatus");
+    qRegisterMetaType<TarnolixConstants::SearchSort>("TarnolixConstants::SearchSort");
+    qRegisterMetaType<TarnolixConstants::SearchType>("TarnolixConstants::SearchType");
+    qRegisterMetaType<TarnolixConstants::OriginalChoise>("TarnolixConstants::OriginalChoise");
+    // 11 "FilterSearchThread::Mode", 12 FilterSearchThreadImpl::Mode (with the catalogue filter)
+    qRegisterMetaType<UrlCreator::QueryType>("UrlCreator::QueryType");
+    // 14 "SearchResultsModel::Role" (with the search result models)
+    // 15 "SearchSettingsPtr", 16 "SearchSettingsConstPtr" (with the search settings)
+}
+
+void registerQmlTypes(Tarnolix* app)
+{
+    Q_UNUSED(app)
+    static std::once_flag once;
+    std::call_once(once, [] {
+        registerUncreatable<Tarnolix>("TarnolixApp", "Tarnolix is uncreatable type");
+        registerUncreatable<TarnolixConstants>("TarnolixConstants", kErrorClassUncreatable);
+        registerUncreatable<TarnolixEvents>("TarnolixEvents", kErrorClassUncreatable);
+        // 4 DPCalculate, creatable (with the QML adapters)
+        registerUncreatable<LocationInfo>("LocationInfo", kErrorClassUncreatable);
+        registerUncreatable<Settings>("Settings", kErrorClassUncreatable);
+        // 7 TarnolixAPI, 8 TarnolixAPIResult, 9 UserObject: uncreatable (with the account API)
+        // 10 DatabaseUpdater, creatable (with the library update)
+        // 11 IndexWriterThread, uncreatable (with the index writers)
+        // 12-20 CatalogHelper ... CatalogTreeHelper, creatable (with the catalogue models)
+        // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
+        // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
+        // 36 UrlCreator, uncreatable "UrlCreator class uncreatable" (with the URL model)
+        // 37-39 BooksSearchResultsModel, GlossarySearchResultsModel, SqlQueryModel, creatable
+        // 40 UpdateLoader, creatable (with the program update)
+        // 41-43 AutocompletHelper, NumberOccurrencesHelper, SearchSettingsCreator, creatable
+        registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");
+        // 45 SearchResultsPointer, 46 SearchDataStorage, 47 PageSearchData: uncreatable
+        // 48-50 FavoriteHelper, FavoriteLogic, FavoritesSyncManager: uncreatable
+        // 51-55 FavoritesImporter ... FavoritesByBooksModel, creatable
+        registerUncreatable<DebugHelper>("DebugHelper", "DebugHelper class uncreatable");
+
+        registerSingleton<Tarnolix>("Tarnolix", [](Tarnolix& app) { return &app; });
+        registerSingleton<TarnolixConstants>("Constants", [](Tarnolix& app) { return app.constants(); });
+        registerSingleton<TarnolixEvents>("Events", [](Tarnolix& app) { return app.events(); });
+    });
+}

@@ -1,0 +1,250 @@
+// The account runtime of the application object: opening it once an account
+// library is selected, closing it on logout and at exit. Each step names the
+// objects it makes; a subsystem not built yet leaves its member null here
+// and fills its step when it lands.
+
+#include "app/DebugHelper.h"
+#include "app/IndexingProgressInfo.h"
+#include "app/SecondThread.h"
+#include "app/Tarnolix.h"
+#include "app/TextTablesOnce.h"
+#include "app/WindowsEventFilter.h"
+#include "core/Exception.h"
+#include "core/TarnolixConstants.h"
+#include "database/BookTextCipher.h"
+#include "database/DatabasePool.h"
+#include "database/LibrarySettingsKeys.h"
+#include "database/TarnolixDB.h"
+
+#include <QAbstractEventDispatcher>
+#include <QDir>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <exception>
+
+namespace {
+
+// One-time upgrades: a stored value below the current one runs the upgrade
+// once, then the current value is stored.
+const char kReloadBooksKey[] = "RELOADBOOKS";
+constexpr int kReloadBooksVersion = 22;
+const char kReindexKey[] = "REINDEX";
+constexpr int kReindexVersion = 14;
+const char kUpdateBooksKey[] = "UPDATEBOOKS";
+constexpr int kUpdateBooksVersion = 3;
+
+constexpr int kThreadPoolPollMs = 100;
+
+// Forgets where an interrupted library update stopped, so the next update
+// starts afresh; with `resetBooksTime` it also lists every book again.
+void resetLibraryUpdateStatus(TarnolixDB& db, bool resetBooksTime)
+{
+    db.setDatabaseStatus(0);
+    // An empty value, not NULL: the update engine reads it as "no saved status".
+    db.setSetting(QLatin1String(LibrarySettingsKeys::DatabaseUpdateStatus), QByteArray(""));
+    if (resetBooksTime)
+        db.setSetting(QLatin1String(LibrarySettingsKeys::BooksUpdateTime), 0);
+}
+
+bool upgradeDue(const Settings& settings, const char* key, int version)
+{
+    return settings.value(QLatin1String(key), 0).toInt() < version;
+}
+
+template <typename T>
+void deleteAndClear(T*& object)
+{
+    delete object;
+    object = nullptr;
+}
+
+} // namespace
+
+void Tarnolix::tarnolixStartup(std::thread::id guiThread)
+{
+    // 1-3: refusals leave everything as it is.
+    if (m_runtimeReady || m_databasePool)
+        throw Exception("Runtime initialization is one-shot");
+    if (!m_locationInfo->isAccountSelected())
+        throw Exception("Select an authenticated account library before opening workers");
+    tarnolixCheckSingleInstance();
+
+    try {
+        // 4
+        m_locationInfo->freezeLibraryPaths();
+        // 5
+        initTextTablesOnce();
+        // 6: the half of the key pair that the data directory gives.
+        m_cipherKeyPair.setIvFromString(m_locationInfo->dataLocation());
+        setBookTextCipher(&m_cipherKeyPair);
+        // 7
+        openLibraryConnection(guiThread);
+        // 8
+        applyOneTimeUpgrades();
+        // 9
+        m_secondThread->start();
+        // 10: the program update's completer is made here when an installed
+        // update waits to be completed (with the updater).
+        // 11
+        startIndexWriters();
+        // 12: the shared page generator is made here (with the scheme handler).
+        // 13
+        createSearchObjects();
+        // 14
+        installNativeEventFilter();
+        // 15: the update completer starts here.
+        // 16
+        createFavoritesServices();
+        // 17
+        m_debugHelper = new DebugHelper(this);
+    } catch (...) {
+        // Nothing stays half open: the next opening starts from a closed runtime.
+        closeAccountRuntime(Teardown::Logout);
+        m_secondThread = new SecondThread;
+        throw;
+    }
+    // 18
+    m_runtimeReady = true;
+    emit runtimeInitialized();
+}
+
+void Tarnolix::openLibraryConnection(std::thread::id guiThread)
+{
+    m_databasePool = std::make_unique<DatabasePool>(guiThread, *m_locationInfo);
+    setDatabasePool(m_databasePool.get());
+    m_guiDatabase = m_databasePool->database(guiThread, true, DatabasePool::kInteractiveBusyTimeoutMs);
+    m_guiDatabase->initialize();
+}
+
+void Tarnolix::applyOneTimeUpgrades()
+{
+    if (upgradeDue(*m_settings, kReloadBooksKey, kReloadBooksVersion)) {
+        resetLibraryUpdateStatus(*m_guiDatabase, true);
+        m_settings->setValue(QLatin1String(kReloadBooksKey), kReloadBooksVersion);
+    }
+    if (upgradeDue(*m_settings, kReindexKey, kReindexVersion)) {
+        for (const TarnolixConstants::Language language : languageList())
+            QDir(m_locationInfo->indexPath(unsigned(language))).removeRecursively();
+        m_settings->setValue(QLatin1String(kReindexKey), kReindexVersion);
+    }
+    if (upgradeDue(*m_settings, kUpdateBooksKey, kUpdateBooksVersion)) {
+        resetLibraryUpdateStatus(*m_guiDatabase, false);
+        m_settings->setValue(QLatin1String(kUpdateBooksKey), kUpdateBooksVersion);
+    }
+}
+
+void Tarnolix::startIndexWriters()
+{
+    m_indexWriterThreads.reserve(languageList().size());
+    // One index writer thread per language id 1, 2, 3 is made and started
+    // here (with the index writers).
+}
+
+void Tarnolix::createSearchObjects()
+{
+    // In order: the full-text search manager, the clipboard watcher, the
+    // word-by-word index (opened), the indexing progress, the glossary index
+    // (opened). Only the indexing progress exists so far.
+    m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);
+}
+
+void Tarnolix::installNativeEventFilter()
+{
+    if (m_settings->useOpenGLES())
+        return;
+    m_windowsEventFilter = new WindowsEventFilter;
+    QAbstractEventDispatcher::instance(thread())->installNativeEventFilter(m_windowsEventFilter);
+}
+
+void Tarnolix::createFavoritesServices()
+{
+    // The favorites service and its synchronisation manager are made here
+    // (with the favorites), the manager following isAuthorizedChanged.
+}
+
+void Tarnolix::closeAccountRuntime(Teardown kind)
+{
+    // 1: the account refresh, the favorites synchronisation and service (with
+    // their subsystems), then the debug tools.
+    deleteAndClear(m_debugHelper);
+
+    // 2: no pool job may outlive the connections and objects below.
+    if (kind == Teardown::Logout) {
+        QThreadPool::globalInstance()->waitForDone();
+    } else {
+        while (QThreadPool::globalInstance()->activeThreadCount() > 0)
+            QThread::msleep(kThreadPoolPollMs);
+    }
+
+    // 3: every index writer thread is closed here without waiting for it.
+
+    // 4
+    if (m_windowsEventFilter) {
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+            dispatcher->removeNativeEventFilter(m_windowsEventFilter);
+        deleteAndClear(m_windowsEventFilter);
+    }
+
+    // 5: in order the update completer, the glossary tree manager, the
+    // glossary index, the indexing progress, the word-by-word index, the
+    // clipboard watcher, (at exit) the tab manager, the search manager, the
+    // second thread, (at exit) the program updater, then the index writers.
+    deleteAndClear(m_indexingProgressInfo);
+    deleteAndClear(m_secondThread);
+    m_indexWriterThreads.clear();
+
+    // 6
+    m_htmlCreator.reset();
+    m_guiDatabase.reset();
+    setDatabasePool(nullptr);
+    setBookTextCipher(nullptr);
+    m_databasePool.reset();
+    m_locationInfo->releaseLibraryPaths();
+    m_runtimeReady = false;
+}
+
+void Tarnolix::logout()
+{
+    qDebug("Tarnolix::logout");
+    if (m_closing)
+        return;
+    m_closing = true;
+    setIsAuthorized(false);
+    m_settings->remove(QStringLiteral("Login/Token"));
+    m_settings->remove(QStringLiteral("User"));
+    m_settings->sync();
+    // The API client's token is cleared here (with the account API).
+    emit accountRuntimeClosing();
+    // QML unloads the main window first; the rest follows on the next turn.
+    QTimer::singleShot(0, this, &Tarnolix::finishLogout);
+}
+
+void Tarnolix::finishLogout()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    setCurTabStatus(nullptr);
+    closeAccountRuntime(Teardown::Logout);
+    // The user object is cleared here (with the account API).
+    m_cipherKeyPair.setKeyFromString(QString());
+    // The API client is reset here: downloads stopped, a new network
+    // manager, stored results dropped (with the account API).
+    m_secondThread = new SecondThread;
+    // A new glossary tree manager is made here (with the glossary tree).
+
+    m_startupPhase.clear();
+    m_startupError.clear();
+    m_startupCompleted = 0;
+    m_startupTotal = 0;
+    m_startupBusy = false;
+    m_startupOfflineAvailable = false;
+    m_startupRestartRequired = false;
+    m_closing = false;
+
+    emit initializerChanged();
+    emit updateCompleterChanged();
+    emit runtimeInitialized();
+    emit startupChanged();
+    emit startupLoginRequired();
+}

@@ -1,0 +1,87 @@
+#pragma once
+// Small stand-ins with the properties and signals the application object
+// reads of objects that later subsystems bring: a tab, the main window's
+// scale object and an index writer.
+
+#include <QObject>
+
+class FakeTab : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool bookMode READ bookMode WRITE setBookMode NOTIFY bookModeChanged)
+    Q_PROPERTY(QObject* tabItem READ tabItem CONSTANT)
+
+public:
+    explicit FakeTab(QObject* tabItem = nullptr) : m_tabItem(tabItem) {}
+
+    bool bookMode() const { return m_bookMode; }
+    void setBookMode(bool bookMode)
+    {
+        if (bookMode == m_bookMode)
+            return;
+        m_bookMode = bookMode;
+        emit bookModeChanged();
+    }
+    QObject* tabItem() const { return m_tabItem; }
+
+signals:
+    void bookModeChanged();
+
+private:
+    bool m_bookMode = false;
+    QObject* m_tabItem;
+};
+
+class FakeScale : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(double defaultDp READ defaultDp NOTIFY defaultDpChanged)
+
+public:
+    double defaultDp() const { return m_defaultDp; }
+    void setDefaultDp(double dp)
+    {
+        m_defaultDp = dp;
+        emit defaultDpChanged();
+    }
+
+signals:
+    void defaultDpChanged();
+
+private:
+    double m_defaultDp = 1.0;
+};
+
+class FakeIndexWriter : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool active READ active NOTIFY activeChanged)
+    Q_PROPERTY(int progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(int progressTotal READ progressTotal NOTIFY progressChanged)
+
+public:
+    bool active() const { return m_active; }
+    int progress() const { return m_progress; }
+    int progressTotal() const { return m_total; }
+
+    void setActive(bool active)
+    {
+        m_active = active;
+        emit activeChanged();
+    }
+    void setProgress(int progress, int total)
+    {
+        m_progress = progress;
+        m_total = total;
+        emit progressChanged();
+    }
+
+signals:
+    void activeChanged();
+    void progressChanged();
+
+private:
+    bool m_active = false;
+    int m_progress = 0;
+    int m_total = 0;
+};
