@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "core/TarnolixHtmlEncloseHelper.h"
 #include "core/TarnolixText.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <QString>
 #include <QVector>
@@ -19,25 +20,16 @@ namespace {
 const QChar kOpen(0xE000);
 const QChar kClose(0xE001);
 
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
 int readInt16(const std::uint8_t* p)
 {
     return std::int16_t(std::uint16_t(p[0] | (p[1] << 8)));
-}
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool installed = (qInstallMessageHandler(quiet), true);
-    (void)installed;
+    fuzz::silenceLog();
     if (size < 5)
         return 0;
 
@@ -64,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A text position maps to an offset that maps back to it.
         const int visible = TarnolixText::getAbsolutePosition(html, length);
         if (b > 0 && b <= visible)
-            check(TarnolixText::getAbsolutePosition(html, end) == b);
+            fuzz::check(TarnolixText::getAbsolutePosition(html, end) == b);
     }
 
     int opens = 0;
@@ -94,25 +86,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int i = 0;
     for (const QChar c : result) {
         if (c == kOpen) {
-            check(!inRun);
+            fuzz::check(!inRun);
             inRun = true;
             ++runs;
         } else if (c == kClose) {
-            check(inRun);
+            fuzz::check(inRun);
             inRun = false;
         } else {
-            check(i < length && html.at(i) == c);
+            fuzz::check(i < length && html.at(i) == c);
             covered[i++] = inRun;
         }
     }
-    check(!inRun && i == length);
-    check(opens == runs && closes == runs);
+    fuzz::check(!inRun && i == length);
+    fuzz::check(opens == runs && closes == runs);
 
     // Runs stay inside the range, and outside them the range holds tags only.
     const int from = qMax(start, 0);
     for (int k = 0; k < length; ++k) {
         if (covered[k])
-            check(k >= from && k < end);
+            fuzz::check(k >= from && k < end);
     }
     for (int k = 0; k < length;) {
         TarnolixText::TagInfo tag;
@@ -121,10 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         if (k >= from && k < end)
-            check(covered[k]);
+            fuzz::check(covered[k]);
         ++k;
     }
     if (end <= from)
-        check(runs == 0);
+        fuzz::check(runs == 0);
     return 0;
 }
