@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <quazip.h>
@@ -55,6 +56,22 @@ QStringList wordByWordTexts(const QByteArray& xml)
     return texts;
 }
 
+// Parses a book archive's editions (after its base) and returns their
+// warnings, with the book id written as "<id>".
+QStringList editionWarnings(const QString& path)
+{
+    const Entries entries = readZip(path);
+    if (entries.empty())
+        return {};
+    const int bookId = BookBaseParser(entries[0].second).parse()->id;
+    LogCapture log;
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const QString& name = entries[i].first;
+        BookParser(languageFromString(name.mid(5, name.indexOf('.') - 5)), entries[i].second, bookId).parse();
+    }
+    return log.warnings().replaceInStrings(QStringLiteral("bookId=%1").arg(bookId), QStringLiteral("bookId=<id>"));
+}
+
 // The reader a paragraph's style calls for: parenthesised originals, a list
 // of entries, or one entry.
 int readerOfStyle(const QString& text)
@@ -90,7 +107,7 @@ protected:
     {
         QStringList paths;
         const QDir root(s_dir->path());
-        for (const QString& version : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        for (const QString& version : root.entryList({QStringLiteral("v*")}, QDir::Dirs, QDir::Name)) {
             const QDir folder(root.filePath(version));
             for (const QString& name : folder.entryList({pattern}, QDir::Files, QDir::Name))
                 paths << folder.filePath(name);
@@ -109,6 +126,8 @@ TEST_F(SampleArchives, BooksParseWithoutAWarning)
     ASSERT_GE(paths.size(), 7);
     LogCapture log;
     std::map<int, int> readerUse;
+    int longParagraphs = 0;
+    const QRegularExpression reference(QStringLiteral("&(#[0-9]+|#x[0-9a-fA-F]+|[a-zA-Z]+[0-9]*);"));
     for (const QString& path : paths) {
         SCOPED_TRACE(path.toStdString());
         const Entries entries = readZip(path);
@@ -128,6 +147,12 @@ TEST_F(SampleArchives, BooksParseWithoutAWarning)
             EXPECT_FALSE(book->info->name.isEmpty());
             EXPECT_FALSE(book->sections.empty());
             EXPECT_EQ(book->parts.size(), book->sections.size());
+            for (const auto& part : book->parts) {
+                for (const auto& entity : part->entities) {
+                    longParagraphs += entity->texts.size() > 1;
+                    EXPECT_FALSE(reference.match(joinStrings(*entity)).hasMatch()) << joinStrings(*entity).toStdString();
+                }
+            }
 
             const QStringList texts = wordByWordTexts(xml);
             const auto parsers = makeWordByWordParsers(language);
@@ -146,10 +171,23 @@ TEST_F(SampleArchives, BooksParseWithoutAWarning)
         }
     }
     EXPECT_TRUE(log.warnings().isEmpty()) << log.warnings().join('\n').toStdString();
-    // The sample library holds every style.
+    // The sample library holds every style, and paragraphs long enough to
+    // be cut.
+    EXPECT_GT(longParagraphs, 0);
     EXPECT_GT(readerUse[0], 0);
     EXPECT_GT(readerUse[1], 0);
     EXPECT_GT(readerUse[2], 0);
+}
+
+TEST_F(SampleArchives, TheStandInsSectionFaultsAreReported)
+{
+    const QStringList empty = editionWarnings(s_dir->filePath(QStringLiteral("faults/empty-section.zip")));
+    ASSERT_EQ(empty.size(), 1);
+    EXPECT_EQ(empty[0], QStringLiteral("BookParser::readSection: section is empty (bookId=<id>)"));
+    const QStringList broken = editionWarnings(s_dir->filePath(QStringLiteral("faults/broken-index.zip")));
+    ASSERT_EQ(broken.size(), 1);
+    EXPECT_TRUE(broken[0].startsWith(QStringLiteral("BookParser::readSection: индексы секций книги повреждены (bookId=<id> ")))
+        << broken[0].toStdString();
 }
 
 TEST_F(SampleArchives, GlossariesParseWithoutAWarning)
