@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
+#include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
 
 #include <QMetaType>
@@ -77,7 +78,9 @@ void registerQmlTypes(Tarnolix* app)
         // 7 TarnolixAPI, 8 TarnolixAPIResult, 9 UserObject: uncreatable (with the account API)
         // 10 DatabaseUpdater, creatable (with the library update)
         // 11 IndexWriterThread, uncreatable (with the index writers)
-        // 12-20 CatalogHelper ... CatalogTreeHelper, creatable (with the catalogue models)
+        // 12 CatalogHelper, creatable (with the catalogue helpers)
+        qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
+        // 14-20 CatalogCategoriesModel ... CatalogTreeHelper, creatable (with the catalogue models)
         // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
         // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
         // 36 UrlCreator, uncreatable "UrlCreator class uncreatable" (with the URL model)

@@ -1,14 +1,14 @@
-// The generic tree view in a window over a fake tree model, driven by real
-// mouse and wheel input.
+// The generic tree view (from the program's resources, with the program's
+// QML module) in a window over a fake tree model, driven by real mouse and
+// wheel input.
 
 #include "models/TreeViewProxyModel.h"
 #include "tests/models/FakeTreeModel.h"
+#include "tests/support/AppTestSupport.h"
 #include "tests/support/QtPrinters.h"
 
-#include <QDir>
-#include <QQmlComponent>
+#include <QQmlApplicationEngine>
 #include <QQmlContext>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
@@ -29,7 +29,7 @@ namespace {
 const char* kWindow = R"(
 import QtQuick 2.15
 import QtQuick.Window 2.15
-import "%1"
+import "qrc:/controls"
 
 Window {
     width: 360; height: 300; visible: true; color: "#f4f1ea"
@@ -110,24 +110,15 @@ class TreeViewWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        qmlRegisterType<TreeViewProxyModel>("Tarnolix", 1, 0, "TreeViewProxyModel");
         model = std::make_unique<FakeTreeModel>(library());
         model->loadRootItems();
-        engine.rootContext()->setContextProperty("fakeModel", model.get());
-        const QString controls = QUrl::fromLocalFile(QStringLiteral(TARNOLIX_TEST_SOURCE_DIR "/qml/controls")).toString();
-        QQmlComponent component(&engine);
-        component.setData(QString::fromUtf8(kWindow).arg(controls).toUtf8(), QUrl::fromLocalFile(QStringLiteral(TARNOLIX_TEST_SOURCE_DIR "/tests/models_view/TreeViewWindow.qml")));
-        window.reset(qobject_cast<QQuickWindow*>(component.create()));
-        ASSERT_TRUE(window) << component.errorString().toStdString();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        qml.engine().rootContext()->setContextProperty("fakeModel", model.get());
+        ASSERT_TRUE(qml.loadData(kWindow)) << qml.warnings().join('\n').toStdString();
+        ASSERT_TRUE(qml.show());
+        window = qml.window();
         tree = window->property("tree").value<QQuickItem*>();
         proxy = qobject_cast<TreeViewProxyModel*>(tree->property("model").value<QObject*>());
         ASSERT_TRUE(proxy);
-    }
-
-    void TearDown() override
-    {
-        window.reset();
     }
 
     void click(const QString& name)
@@ -136,7 +127,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return (item = findItem(window->contentItem(), name)) && item->isVisible(); }))
             << name.toStdString();
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     }
 
     void wheel(int angle, int pixels = 0)
@@ -144,7 +135,7 @@ protected:
         const QPointF at(window->width() / 2.0, window->height() / 2.0);
         QWheelEvent event(at, window->mapToGlobal(at.toPoint()), QPoint(0, pixels), QPoint(0, angle), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        QGuiApplication::sendEvent(window.get(), &event);
+        QGuiApplication::sendEvent(window, &event);
     }
 
     qreal contentY() const { return tree->property("contentY").toReal(); }
@@ -162,15 +153,12 @@ protected:
         return proxy->data(rowIndex(name), TreeViewProxyModel::CheckStateRole).toInt();
     }
 
-    void screenshot(const QString& name)
-    {
-        QDir().mkpath(TARNOLIX_SCREENSHOT_DIR);
-        window->grabWindow().save(QString(TARNOLIX_SCREENSHOT_DIR "/%1.png").arg(name));
-    }
+    void screenshot(const QString& name) { EXPECT_FALSE(qml.screenshot(name).isEmpty()) << name.toStdString(); }
 
-    QQmlEngine engine;
+    // The model outlives the window that shows it.
     std::unique_ptr<FakeTreeModel> model;
-    std::unique_ptr<QQuickWindow> window;
+    tarnolix::test::QmlWindow qml;
+    QQuickWindow* window = nullptr;
     QQuickItem* tree = nullptr;
     TreeViewProxyModel* proxy = nullptr;
 };
