@@ -1,0 +1,71 @@
+#include "search/index/TokenFilters.h"
+
+#include "core/TextNormalization.h"
+
+#include <QChar>
+
+namespace tarnolix {
+
+namespace {
+
+TarnolixConstants::Language termLanguage(const wchar_t* term, int32_t length)
+{
+    for (int32_t i = 0; i < length; ++i) {
+        const uint32_t u = uint32_t(term[i]);
+        if (u > 0xFFFF)
+            continue;
+        const TarnolixConstants::Language language = charLanguage(QChar(char16_t(u)));
+        if (language != TarnolixConstants::InvalidLanguage)
+            return language;
+    }
+    return TarnolixConstants::English;
+}
+
+} // namespace
+
+SimpleHTMLFilter::SimpleHTMLFilter(const std::shared_ptr<HTMLTagsPositions>& positions,
+                                   const Lucene::TokenStreamPtr& input)
+    : Lucene::TokenFilter(input),
+      m_termAtt(addAttribute<Lucene::TermAttribute>()),
+      m_offsetAtt(addAttribute<Lucene::OffsetAttribute>()),
+      m_positions(positions)
+{
+}
+
+SimpleHTMLFilter::~SimpleHTMLFilter() = default;
+
+bool SimpleHTMLFilter::incrementToken()
+{
+    while (input->incrementToken()) {
+        if (!m_positions || !m_positions->isInTag(m_offsetAtt->startOffset(), m_offsetAtt->endOffset()))
+            return true;
+    }
+    return false;
+}
+
+DiacriticsFilter::DiacriticsFilter(const Lucene::TokenStreamPtr& input)
+    : Lucene::TokenFilter(input), m_termAtt(addAttribute<Lucene::TermAttribute>())
+{
+}
+
+DiacriticsFilter::~DiacriticsFilter() = default;
+
+bool DiacriticsFilter::incrementToken()
+{
+    if (!input->incrementToken())
+        return false;
+    const wchar_t* term = m_termAtt->termBufferArray();
+    const int32_t length = m_termAtt->termLength();
+    const icu::UnicodeString folded = transliterateWString(termLanguage(term, length), term, length);
+    // UTF-16 to UTF-32 never grows the count.
+    m_folded.resize(std::size_t(folded.length()));
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t foldedLength = folded.toUTF32(reinterpret_cast<UChar32*>(m_folded.data()),
+                                                int32_t(m_folded.size()), status);
+    if (U_FAILURE(status))
+        throw Lucene::RuntimeException(L"DiacriticsFilter: UTF-32 conversion failed");
+    m_termAtt->setTermBuffer(m_folded.data(), 0, foldedLength);
+    return true;
+}
+
+} // namespace tarnolix
