@@ -11,7 +11,9 @@ int32_t utf16Units(const std::wstring& text, int32_t wideStart, int32_t wideCoun
     const int64_t end = std::clamp<int64_t>(int64_t(wideStart) + wideCount, begin, size);
     int64_t units = end - begin;
     for (int64_t i = begin; i < end; ++i) {
-        if (uint32_t(text[std::size_t(i)]) > 0xFFFF)
+        // A value beyond U+10FFFF is no character: it becomes one U+FFFD.
+        const uint32_t c = uint32_t(text[std::size_t(i)]);
+        if (c > 0xFFFF && c <= 0x10FFFF)
             ++units;
     }
     return int32_t(units);

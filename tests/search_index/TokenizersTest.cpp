@@ -85,6 +85,10 @@ TEST(Utf16Units, RangesAreCutToTheText)
     for (const auto& c : cases)
         EXPECT_EQ(utf16Units(text, c.start, c.count), c.units) << c.start << "+" << c.count;
     EXPECT_EQ(utf16Units(std::wstring(), 0, 3), 0);
+    // A value beyond U+10FFFF, which no UTF-16 text can hold, counts as one
+    // unit, as the query parser's error texts count it.
+    const std::wstring odd = {L'a', wchar_t(0x10FFFF), wchar_t(0x110000), L'b'};
+    EXPECT_EQ(utf16Units(odd, 0, 4), 5);
 }
 
 TEST(ShortNameTokenizer, SplitsOnWhiteSpaceOnly)
