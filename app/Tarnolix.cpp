@@ -12,6 +12,7 @@
 
 #include <QClipboard>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QLockFile>
@@ -398,6 +399,23 @@ void Tarnolix::setClipboardText(const QString& text, bool toPlainText)
         content = document.toPlainText();
     }
     QGuiApplication::clipboard()->setText(content);
+}
+
+void Tarnolix::translateUsingOnlineTranslator(const QString& text)
+{
+    qDebug() << "translateUsingOnlineTranslator" << text;
+    // Every value fully percent-encoded: a "+", "&", "#" or "%" of the text
+    // must reach the translator as itself.
+    const auto item = [](const char* key, const QString& value) {
+        return QLatin1String(key) + QLatin1Char('=') + QString::fromLatin1(QUrl::toPercentEncoding(value));
+    };
+    QUrl url = ServerConfig::load(m_settings).translatorUrl();
+    url.setQuery(QStringList{item("sl", QStringLiteral("auto")),
+                             item("tl", languageToString(m_translatorMngr->language())), item("text", text)}
+                     .join(QLatin1Char('&')),
+                 QUrl::StrictMode);
+    qDebug() << url;
+    QDesktopServices::openUrl(url);
 }
 
 QWindow* Tarnolix::getParentWindowForPopup()

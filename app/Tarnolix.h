@@ -194,6 +194,9 @@ public:
     Q_INVOKABLE QString getBookSlug(int bookId);
     Q_INVOKABLE QPoint getCursorPosition(const QString& screenName);
     Q_INVOKABLE void setClipboardText(const QString& text, bool toPlainText = false);
+    // Opens the online translator (ServerConfig's translator page) in the
+    // system browser with "sl" auto, "tl" the interface language, "text".
+    Q_INVOKABLE void translateUsingOnlineTranslator(const QString& text);
     Q_INVOKABLE QWindow* getParentWindowForPopup();
     Q_INVOKABLE void logout();
 

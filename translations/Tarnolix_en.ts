@@ -16,4 +16,32 @@
         <translation>Sanskrit</translation>
     </message>
 </context>
+<context>
+    <name>DebugHelper</name>
+    <message>
+        <source>Выберите архив книги</source>
+        <translation>Choose a book archive</translation>
+    </message>
+</context>
+<context>
+    <name>SecondThread</name>
+    <message>
+        <source>Не удалось открыть базу данных! Поиск может не работать!</source>
+        <translation>The database could not be opened! Search may not work!</translation>
+    </message>
+</context>
+<context>
+    <name>Tarnolix</name>
+    <message>
+        <source>Приложение уже запущено!</source>
+        <translation>The application is already running!</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Читальный зал ещё строится: здесь появятся вход, каталог и книги.</source>
+        <translation>The reading room is still being built: sign-in, the catalogue and the books will appear here.</translation>
+    </message>
+</context>
 </TS>

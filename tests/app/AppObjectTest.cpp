@@ -9,10 +9,12 @@
 #include "tests/support/TestSupport.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -216,6 +218,29 @@ TEST(AppObjectTest, LibraryInvokablesUseTheGuiConnection)
     EXPECT_EQ(app().getBookSlug(404), QString()); // no such book: shown
     EXPECT_EQ(errors.count(), 1);
     EXPECT_TRUE(tarnolix::test::logoutAndWait());
+}
+
+TEST(AppObjectTest, TheOnlineTranslatorGetsTheTextAsItIs)
+{
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    const QString text = QStringLiteral("dharma + karma & 100% #1 धर्म дхарма");
+    app().translateUsingOnlineTranslator(text);
+    qputenv("TARNOLIX_TRANSLATOR_URL", "http://127.0.0.1:9/translate");
+    app().translateUsingOnlineTranslator(QStringLiteral("yoga"));
+    qunsetenv("TARNOLIX_TRANSLATOR_URL");
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+
+    ASSERT_EQ(browser.urls.size(), 2);
+    const QUrl first = browser.urls.at(0);
+    EXPECT_EQ(first.adjusted(QUrl::RemoveQuery), QUrl(QStringLiteral("https://translate.tarnolix.invalid/")));
+    const QUrlQuery query(first);
+    EXPECT_EQ(query.queryItems(QUrl::FullyDecoded),
+              (QList<QPair<QString, QString>>{{"sl", "auto"}, {"tl", "ru"}, {"text", text}}));
+    EXPECT_FALSE(first.toEncoded().contains('+')); // a "+" would read as a space
+    EXPECT_EQ(browser.urls.at(1).adjusted(QUrl::RemoveQuery), QUrl(QStringLiteral("http://127.0.0.1:9/translate")));
 }
 
 TEST(AppObjectTest, SmallInvokables)

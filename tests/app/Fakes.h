@@ -3,7 +3,9 @@
 // reads of objects that later subsystems bring: a tab, the main window's
 // scale object and an index writer.
 
+#include <QList>
 #include <QObject>
+#include <QUrl>
 
 class FakeTab : public QObject
 {
@@ -84,4 +86,17 @@ private:
     bool m_active = false;
     int m_progress = 0;
     int m_total = 0;
+};
+
+// Takes the URLs the program hands to the system browser
+// (QDesktopServices::setUrlHandler(scheme, catcher, "open")).
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
 };

@@ -124,6 +124,29 @@ TEST_F(RuntimeTest, TheSecondThreadHasItsOwnConnection)
     EXPECT_TRUE(hasNetwork);
 }
 
+TEST_F(RuntimeTest, ASecondThreadWithoutALibraryTellsTheReaderOnce)
+{
+    ASSERT_EQ(databasePool(), nullptr);
+    QSignalSpy errors(&app(), &Tarnolix::errorMessage);
+    {
+        SecondThread second;
+        second.start();
+        ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }));
+        bool hasNetwork = false;
+        QMetaObject::invokeMethod(
+            &second,
+            [&] {
+                EXPECT_EQ(second.database(), nullptr);
+                hasNetwork = second.networkAccessManager() != nullptr;
+            },
+            Qt::BlockingQueuedConnection);
+        EXPECT_TRUE(hasNetwork);
+    }
+    QCoreApplication::processEvents();
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(1).toString(), QStringLiteral("Не удалось открыть базу данных! Поиск может не работать!"));
+}
+
 // The keys of the one-time upgrades, their current values, and what each
 // resets when its stored value is lower.
 TEST_F(RuntimeTest, OneTimeUpgradesRunOnceWhenTheirKeyIsBelowTheCurrentValue)

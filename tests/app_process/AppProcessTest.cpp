@@ -99,6 +99,8 @@ protected:
         QSettings settings(settingsFile(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("Locations/Data"), dataDir());
         settings.setValue(QStringLiteral("User/email"), kEmail);
+        // The interface's own language, whatever the machine's locale.
+        settings.setValue(QStringLiteral("Language"), QStringLiteral("ru"));
     }
 
     void TearDown() override
@@ -188,7 +190,7 @@ protected:
                 image = QGuiApplication::primaryScreen()->grabWindow(window.id).toImage();
                 return share(image, background) > 0.5;
             },
-            10000);
+            kStartTimeoutMs);
         EXPECT_TRUE(painted) << name.toStdString() << ": " << share(image, background);
         EXPECT_TRUE(image.save(screenshotDir() + "/" + name + ".png"));
     }

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,11 @@ int main(int argc, char** argv)
         return 1;
     }
     tarnolix::test::setAppTestRoot(root.path());
+    {
+        // The interface's source language, so tests see the texts as written.
+        QSettings settings(root.path() + QStringLiteral("/config/Tarnolix/Tarnolix.conf"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Language"), QStringLiteral("ru"));
+    }
     int result = 0;
     {
         ProgramStart start(argc, argv);
