@@ -113,10 +113,14 @@ void Database::throwQueryError(const QSqlQuery& query)
 
 QString Database::queryErrorMessage(const QSqlQuery& query, const QString& title)
 {
-    QString statement = query.lastQuery();
+    return queryErrorMessage(title, query.lastError().text(), query.lastQuery());
+}
+
+QString Database::queryErrorMessage(const QString& title, const QString& error, QString statement)
+{
     if (statement.size() > 300)
         statement = statement.left(300) + QStringLiteral("...");
-    return tr("%1: %2\nПоследний запрос: %3").arg(title, query.lastError().text(), statement);
+    return tr("%1: %2\nПоследний запрос: %3").arg(title, error, statement);
 }
 
 void Database::throwQueryError(const QSqlQuery& query, const QString& title)
@@ -291,6 +295,7 @@ void Database::close()
     if (!m_db)
         return;
     // Statements must go before the connection they were prepared on.
+    releaseHandleResources();
     m_keptQueries.clear();
     const QString name = m_db->connectionName();
     m_db->close();

@@ -94,9 +94,14 @@ public:
     // Builds the "title: error / last statement" text; the statement is cut at
     // 300 characters.
     static QString queryErrorMessage(const QSqlQuery& query, const QString& title);
+    static QString queryErrorMessage(const QString& title, const QString& error, QString statement);
 
 protected:
     QSqlDatabase& connection();
+    // Called while the connection is still open, before it closes: the place
+    // to release what was made on its handle. Not called from ~Database, so a
+    // subclass that keeps anything there releases it in its own destructor.
+    virtual void releaseHandleResources() {}
     void setTransactionOpen(bool open) { m_isTransaction = open; }
     void setTransactionError(const QSqlError& error) { m_transactionError = error.text(); }
     // Refuses any name that is not a plain SQL identifier: identifiers cannot be bound.

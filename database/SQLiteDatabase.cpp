@@ -1,10 +1,15 @@
 #include "database/SQLiteDatabase.h"
 
 #include "core/Exception.h"
+#include "core/OverrideCursorGuard.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -16,10 +21,89 @@ void checkPragmaWord(const QString& word)
         throw Exception(QStringLiteral("Invalid PRAGMA argument: %1 (0x8A3C1E09)").arg(word));
 }
 
+// The driver's own handle: QSQLITE links the system's SQLite, as we do.
+sqlite3* handleOf(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+[[noreturn]] void throwStatementError(sqlite3* db, const QString& sql)
+{
+    const int code = sqlite3_errcode(db);
+    const QString message = Database::queryErrorMessage(
+        QCoreApplication::translate("Database", "Ошибка базы данных"),
+        QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(db))), sql);
+    qWarning("%s", qUtf8Printable(message));
+    if ((code & 0xFF) == SQLITE_CONSTRAINT)
+        throw DBUniqueConstraint(message);
+    throw DBException(message);
+}
+
 } // namespace
 
 SQLiteDatabase::SQLiteDatabase() = default;
-SQLiteDatabase::~SQLiteDatabase() = default;
+
+SQLiteDatabase::~SQLiteDatabase()
+{
+    // Before ~Database closes the connection: SQLite does not close a handle
+    // that still has statements.
+    releaseHandleResources();
+}
+
+void SQLiteDatabase::releaseHandleResources()
+{
+    for (sqlite3_stmt* statement : qAsConst(m_inPlaceStatements))
+        sqlite3_finalize(statement);
+    m_inPlaceStatements.clear();
+}
+
+SQLiteDatabase::InPlaceRow SQLiteDatabase::stepKept(const QString& sql, const QString& value)
+{
+    OverrideCursorGuard cursor(waitCursorOnTransaction(), waitCursorShape());
+    sqlite3* db = handleOf(connection());
+    if (!db)
+        throw DBException(QStringLiteral("No SQLite handle for a kept statement (0x8A3C1E0B)"));
+    sqlite3_stmt* statement = m_inPlaceStatements.value(sql);
+    if (!statement) {
+        if (sqlite3_prepare16_v3(db, sql.utf16(), sql.size() * 2, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+            SQLITE_OK) {
+            sqlite3_finalize(statement);
+            throwStatementError(db, sql);
+        }
+        m_inPlaceStatements.insert(sql, statement);
+    }
+    // The value outlives the step: readInPlace holds it until the reset.
+    sqlite3_bind_text16(statement, 1, value.utf16(), value.size() * 2, SQLITE_STATIC);
+    const int result = sqlite3_step(statement);
+    if (result == SQLITE_ROW || result == SQLITE_DONE)
+        return InPlaceRow(statement, result == SQLITE_ROW);
+    StatementReset reset(statement);
+    throwStatementError(db, sql);
+}
+
+SQLiteDatabase::StatementReset::~StatementReset()
+{
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+}
+
+QString SQLiteDatabase::InPlaceRow::text(int column) const
+{
+    const auto* units = static_cast<const char16_t*>(sqlite3_column_text16(m_statement, column));
+    if (!units)
+        return QString();
+    return QString::fromUtf16(units, sqlite3_column_bytes16(m_statement, column) / 2);
+}
+
+const char* SQLiteDatabase::InPlaceRow::blob(int column, int& size) const
+{
+    const void* bytes = sqlite3_column_blob(m_statement, column);
+    size = sqlite3_column_bytes(m_statement, column);
+    return static_cast<const char*>(bytes);
+}
 
 void SQLiteDatabase::open(const QString& path, int busyTimeoutMs)
 {

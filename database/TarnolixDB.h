@@ -202,7 +202,9 @@ public:
     static QByteArray packBookPart(QByteArray data, quint8 compressMode, quint8 encryptMode);
     // The payload back. Shorter than the two mode bytes: a warning and an
     // empty array; unknown modes and damaged bodies throw.
-    static QByteArray unpackBookPart(QByteArray data);
+    static QByteArray unpackBookPart(const QByteArray& data);
+    // The same, from bytes held elsewhere (a row read in place).
+    static QByteArray unpackBookPart(const char* data, int size);
 
     // Book slug and section slug of a section of a book, in `language`.
     void selectBookAndSectionSlugs(int bookId, TarnolixConstants::Language language, const QString& code,

@@ -31,27 +31,41 @@ QByteArray TarnolixDB::packBookPart(QByteArray data, quint8 compressMode, quint8
     return data;
 }
 
-QByteArray TarnolixDB::unpackBookPart(QByteArray data)
+QByteArray TarnolixDB::unpackBookPart(const QByteArray& data)
 {
-    if (data.size() < kTrailerBytes) {
+    return unpackBookPart(data.constData(), data.size());
+}
+
+QByteArray TarnolixDB::unpackBookPart(const char* data, int size)
+{
+    if (size < kTrailerBytes) {
         qWarning("Invalid data");
         return QByteArray();
     }
-    const auto compressMode = static_cast<quint8>(data.at(data.size() - 2));
-    const auto encryptMode = static_cast<quint8>(data.at(data.size() - 1));
-    data.chop(kTrailerBytes);
+    const auto compressMode = static_cast<quint8>(data[size - 2]);
+    const auto encryptMode = static_cast<quint8>(data[size - 1]);
+    const int bodySize = size - kTrailerBytes;
 
-    if (encryptMode == 1)
-        bookTextCipher().decryptCbc(data);
-    else if (encryptMode != 0)
+    // The body is copied only to be deciphered in place.
+    QByteArray body;
+    if (encryptMode == 1) {
+        body = QByteArray(data, bodySize);
+        bookTextCipher().decryptCbc(body);
+    } else if (encryptMode != 0) {
         throw Exception("Unknown encrypted mode");
+    }
+    const char* plain = encryptMode == 1 ? body.constData() : data;
+    const int plainSize = encryptMode == 1 ? body.size() : bodySize;
 
+    QByteArray result;
     if (compressMode == 1)
-        data = qUncompress(data);
-    else if (compressMode != 0)
+        result = qUncompress(reinterpret_cast<const uchar*>(plain), plainSize);
+    else if (compressMode == 0)
+        result = encryptMode == 1 ? body : QByteArray(plain, plainSize);
+    else
         throw Exception("Unknown compress mode");
 
-    if (data.isEmpty())
+    if (result.isEmpty())
         throw Exception("Unpacked book part error");
-    return data;
+    return result;
 }

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QSqlQuery>
 
+#include <map>
+
 using tarnolixdb::languageTable;
 using booktables::sectionColumns;
 using booktables::sectionOrder;
@@ -55,6 +57,12 @@ QString parentFilter(const QString& parentCode, QVariantList& values)
         return QStringLiteral(" AND parentCode IS NULL");
     values << parentCode;
     return QStringLiteral(" AND parentCode=?");
+}
+
+// Throws for a language outside the library.
+QString partStatement(TarnolixConstants::Language language)
+{
+    return QStringLiteral("SELECT title, data FROM %1 WHERE sectionCode=?").arg(languageTable("BookParts", language));
 }
 
 QString translated(const char* text)
@@ -258,16 +266,30 @@ TarnolixDB::selectAllSections(TarnolixConstants::Language language)
 
 std::shared_ptr<BookPart> TarnolixDB::selectBookPart(const QString& code, TarnolixConstants::Language language)
 {
-    // Opening a section runs this more than anything else: keep it prepared.
-    return execPrepared(
-        QStringLiteral("SELECT title, data FROM %1 WHERE sectionCode=?").arg(languageTable("BookParts", language)),
-        QVariantList{code}, [&](QSqlQuery& q) {
-            if (!q.next()) {
-                qDebug("Book part not found by code: %s", qUtf8Printable(code));
-                throw DBNotFound(translated("Раздел книги не найден!"));
-            }
-            return partFromRow(q, code, 0);
-        });
+    // Opening a section runs this more than anything else: its statement text
+    // is made once per language, the statement kept prepared on the
+    // connection, and the packed text unpacked where SQLite holds it.
+    static const std::map<TarnolixConstants::Language, QString> statements = [] {
+        std::map<TarnolixConstants::Language, QString> texts;
+        for (const TarnolixConstants::Language each : languageList())
+            texts.emplace(each, partStatement(each));
+        return texts;
+    }();
+    const auto statement = statements.find(language);
+    return readInPlace(statement != statements.end() ? statement->second : partStatement(language), code,
+                       [&](const InPlaceRow& row) {
+                           if (!row.found()) {
+                               qDebug("Book part not found by code: %s", qUtf8Printable(code));
+                               throw DBNotFound(translated("Раздел книги не найден!"));
+                           }
+                           auto part = std::make_shared<BookPart>();
+                           part->sectionCode = code;
+                           part->title = row.text(0);
+                           int size = 0;
+                           const char* data = row.blob(1, size);
+                           part->entities = bookEntitiesFromBytes(unpackBookPart(data, size));
+                           return part;
+                       });
 }
 
 std::vector<std::shared_ptr<BookPart>> TarnolixDB::selectBookParts(int bookId, TarnolixConstants::Language language)

@@ -6,7 +6,11 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +45,8 @@ protected:
         QSqlQuery q = db->execSql(QStringLiteral("SELECT count(*) FROM ") + table);
         return q.next() ? q.value(0).toInt() : -1;
     }
+
+    void checkKeptStatement(const std::function<QString(int)>& nameOf);
 
     std::unique_ptr<QTemporaryDir> dir;
     std::shared_ptr<TestDb> db;
@@ -260,16 +266,10 @@ TEST_F(Connection, TransactionShowsTheWaitCursor)
     }
 }
 
-TEST_F(Connection, KeptStatementsSeeNewRowsAndSurviveErrors)
+// What every kind of kept statement must do; nameOf reads an item's name
+// through one, and throws DBNotFound when there is none.
+void Connection::checkKeptStatement(const std::function<QString(int)>& nameOf)
 {
-    const QString select = QStringLiteral("SELECT name FROM Items WHERE id=?");
-    const auto nameOf = [&](int id) {
-        return db->execPrepared(select, QVariantList{id}, [](QSqlQuery& q) {
-            if (!q.next())
-                throw DBNotFound(QStringLiteral("no item"));
-            return q.value(0).toString();
-        });
-    };
     db->execSql(QStringLiteral("INSERT INTO Items(id, name) VALUES(?, ?)"), QVariantList{1, "a"});
     EXPECT_EQ(nameOf(1), "a");
 
@@ -303,6 +303,81 @@ TEST_F(Connection, KeptStatementsSeeNewRowsAndSurviveErrors)
     db->close();
     db->open(dir->filePath(QStringLiteral("lib.db")), 1000);
     EXPECT_EQ(nameOf(1), "d");
+}
+
+const QString kSelectName = QStringLiteral("SELECT name FROM Items WHERE id=?");
+
+TEST_F(Connection, KeptStatementsSeeNewRowsAndSurviveErrors)
+{
+    checkKeptStatement([&](int id) {
+        return db->execPrepared(kSelectName, QVariantList{id}, [](QSqlQuery& q) {
+            if (!q.next())
+                throw DBNotFound(QStringLiteral("no item"));
+            return q.value(0).toString();
+        });
+    });
+}
+
+TEST_F(Connection, StatementsReadInPlaceSeeNewRowsAndSurviveErrors)
+{
+    checkKeptStatement([&](int id) {
+        return db->readInPlace(kSelectName, QString::number(id), [](const SQLiteDatabase::InPlaceRow& row) {
+            if (!row.found())
+                throw DBNotFound(QStringLiteral("no item"));
+            return row.text(0);
+        });
+    });
+}
+
+TEST_F(Connection, RowsReadInPlaceGiveTextsAndBlobsAndTheirHandleIsReleased)
+{
+    db->execSql(QStringLiteral("CREATE TABLE Blobs (code TEXT PRIMARY KEY, title TEXT, data BLOB)"));
+    db->execSql(QStringLiteral("INSERT INTO Blobs VALUES(?, ?, ?)"),
+                QVariantList{"a", QStringLiteral("Глава"), QByteArray("\x00\x01\xff", 3)});
+    db->execSql(QStringLiteral("INSERT INTO Blobs VALUES(?, ?, ?)"),
+                QVariantList{"b", QVariant(QVariant::String), QByteArray()});
+    const QString select = QStringLiteral("SELECT title, data FROM Blobs WHERE code=?");
+    const auto read = [&](const QString& code) {
+        return db->readInPlace(select, code, [](const SQLiteDatabase::InPlaceRow& row) {
+            int size = -1;
+            const char* data = row.found() ? row.blob(1, size) : nullptr;
+            return std::make_pair(row.found() ? row.text(0) : QStringLiteral("(none)"), QByteArray(data, size));
+        });
+    };
+    EXPECT_EQ(read("a"), std::make_pair(QStringLiteral("Глава"), QByteArray("\x00\x01\xff", 3)));
+    const auto empty = read("b");
+    EXPECT_TRUE(empty.first.isNull());
+    EXPECT_TRUE(empty.second.isEmpty());
+    EXPECT_EQ(read("c").first, QStringLiteral("(none)"));
+
+    // Another statement text is one more statement; a broken one says why.
+    EXPECT_EQ(db->readInPlace(QStringLiteral("SELECT count(*) FROM Blobs WHERE code>=?"), QStringLiteral("a"),
+                              [](const SQLiteDatabase::InPlaceRow& row) { return row.text(0); }),
+              QStringLiteral("2"));
+    try {
+        db->readInPlace(QStringLiteral("SELECT missing FROM Blobs WHERE code=?"), QStringLiteral("a"),
+                        [](const SQLiteDatabase::InPlaceRow&) { return 0; });
+        FAIL() << "a statement that cannot be prepared must throw";
+    } catch (const DBException& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("no such column: missing"))) << e.what();
+    }
+
+    // The statements go before the connection: closing or destroying it
+    // leaves no handle on the file behind.
+    const auto openHandles = [&] {
+        int handles = 0;
+        const QString file = QFileInfo(dir->filePath(QStringLiteral("lib.db"))).canonicalFilePath();
+        for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+            handles += fd.symLinkTarget() == file ? 1 : 0;
+        return handles;
+    };
+    ASSERT_GT(openHandles(), 0);
+    db->close();
+    EXPECT_EQ(openHandles(), 0) << "closing";
+    db->open(dir->filePath(QStringLiteral("lib.db")), 1000);
+    EXPECT_EQ(read("a").first, QStringLiteral("Глава"));
+    db.reset();
+    EXPECT_EQ(openHandles(), 0) << "destroying";
 }
 
 TEST_F(Connection, TransactionEndedByTheEngineLeavesLaterGuardsWorking)
