@@ -4,6 +4,7 @@
 #include "app/IndexingProgressInfo.h"
 #include "app/Tarnolix.h"
 #include "core/LocationInfo.h"
+#include "core/SearchSettings.h"
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
@@ -61,7 +62,8 @@ void registerMetaTypes()
     // 11 "FilterSearchThread::Mode", 12 FilterSearchThreadImpl::Mode (with the catalogue filter)
     qRegisterMetaType<UrlCreator::QueryType>("UrlCreator::QueryType");
     // 14 "SearchResultsModel::Role" (with the search result models)
-    // 15 "SearchSettingsPtr", 16 "SearchSettingsConstPtr" (with the search settings)
+    qRegisterMetaType<SearchSettingsPtr>("SearchSettingsPtr");
+    qRegisterMetaType<SearchSettingsConstPtr>("SearchSettingsConstPtr");
 }
 
 void registerQmlTypes(Tarnolix* app)
@@ -83,7 +85,7 @@ void registerQmlTypes(Tarnolix* app)
         // 14-20 CatalogCategoriesModel ... CatalogTreeHelper, creatable (with the catalogue models)
         // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
         // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
-        // 36 UrlCreator, uncreatable "UrlCreator class uncreatable" (with the URL model)
+        registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
         // 37-39 BooksSearchResultsModel, GlossarySearchResultsModel, SqlQueryModel, creatable
         // 40 UpdateLoader, creatable (with the program update)
         // 41-43 AutocompletHelper, NumberOccurrencesHelper, SearchSettingsCreator, creatable

@@ -1,5 +1,6 @@
 #include "app/Tarnolix.h"
 
+#include "app/AppPageServices.h"
 #include "app/AppResources.h"
 #include "app/SecondThread.h"
 #include "app/WindowsEventFilter.h"
@@ -61,6 +62,8 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     m_constants = new TarnolixConstants;
     m_events = new TarnolixEvents;
     TarnolixEvents::setCurrent(m_events);
+    m_pageServices = std::make_unique<AppPageServices>(*this);
+    PageServices::setCurrent(m_pageServices.get());
     // The API client and the user object come with the account API; the
     // program updater and the tab and glossary tree managers with theirs.
 
@@ -71,6 +74,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
 Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
+    m_pageServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());
     delete m_events;

@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+class AppPageServices;
 class CrashDumpCreator;
 class DatabasePool;
 class QLockFile;
@@ -309,4 +310,5 @@ private:
     QMetaObject::Connection m_defaultDpConnection;
     double m_webviewZoomFactor = 1.0;
     DebugHelper* m_debugHelper = nullptr;
+    std::unique_ptr<AppPageServices> m_pageServices;
 };

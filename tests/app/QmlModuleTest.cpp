@@ -63,6 +63,7 @@ TEST(QmlModuleTest, UncreatableTypesRefuseWithTheirReason)
         {"TarnolixEvents", "Error class uncreatable"},
         {"LocationInfo", "Error class uncreatable"},
         {"Settings", "Error class uncreatable"},
+        {"UrlCreator", "UrlCreator class uncreatable"},
         {"IndexingProgressInfo", "IndexingProgressInfo class uncreatable"},
         {"DebugHelper", "DebugHelper class uncreatable"},
     };

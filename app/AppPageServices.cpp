@@ -1,0 +1,28 @@
+#include "app/AppPageServices.h"
+
+#include "app/Tarnolix.h"
+#include "core/Exception.h"
+#include "core/GlossaryContainer.h"
+
+AppPageServices::AppPageServices(Tarnolix& app)
+    : m_app(app)
+{
+}
+
+TarnolixDB& AppPageServices::guiDatabase()
+{
+    const auto& db = m_app.guiDatabase();
+    if (!db)
+        throw Exception("The account library is not open");
+    return *db;
+}
+
+void AppPageServices::showError(const QString& message)
+{
+    m_app.showError(message);
+}
+
+std::shared_ptr<const GlossaryContainer> AppPageServices::glossaryContainer()
+{
+    return nullptr;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The application object's side of PageServices: the page code reaches the
+// GUI thread's connection and the reader's error notice through it. The
+// application object installs one for its whole life.
+
+#include "pages/PageServices.h"
+
+class Tarnolix;
+
+class AppPageServices final : public PageServices
+{
+public:
+    explicit AppPageServices(Tarnolix& app);
+
+    TarnolixDB& guiDatabase() override;
+    void showError(const QString& message) override;
+    // Null until the glossary tree manager exists.
+    std::shared_ptr<const GlossaryContainer> glossaryContainer() override;
+
+private:
+    Tarnolix& m_app;
+};

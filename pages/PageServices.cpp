@@ -1,0 +1,35 @@
+#include "pages/PageServices.h"
+
+#include "core/Exception.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<PageServices*> g_current{nullptr};
+
+} // namespace
+
+PageServices::~PageServices()
+{
+    PageServices* self = this;
+    g_current.compare_exchange_strong(self, nullptr);
+}
+
+PageServices* PageServices::current()
+{
+    return g_current.load();
+}
+
+void PageServices::setCurrent(PageServices* services)
+{
+    g_current.store(services);
+}
+
+PageServices& pageServices()
+{
+    PageServices* services = PageServices::current();
+    if (!services)
+        throw Exception("Page services are not installed");
+    return *services;
+}

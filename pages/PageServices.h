@@ -1,0 +1,37 @@
+#pragma once
+// What the page code needs of the program-wide objects, which it may not
+// reach directly: the GUI thread's library connection, the reader's error
+// notice and the glossary tree. The application object installs its
+// implementation when it is made and removes it when it goes; tests install
+// their own.
+
+#include <QString>
+
+#include <memory>
+
+class GlossaryContainer;
+class TarnolixDB;
+
+class PageServices
+{
+public:
+    virtual ~PageServices();
+
+    // GUI thread only: the GUI thread's open library connection. Throws
+    // Exception when no account library is open.
+    virtual TarnolixDB& guiDatabase() = 0;
+
+    // GUI thread only: tells the reader about an error.
+    virtual void showError(const QString& message) = 0;
+
+    // Any thread: the glossary tree in its lookup form; null while none is
+    // loaded.
+    virtual std::shared_ptr<const GlossaryContainer> glossaryContainer() = 0;
+
+    // Null when none is installed.
+    static PageServices* current();
+    static void setCurrent(PageServices* services);
+};
+
+// The current services; throws Exception when none is installed.
+PageServices& pageServices();

@@ -1,0 +1,35 @@
+#pragma once
+// PageServices for tests: a library connection and a glossary tree of the
+// test's own, and the error notices collected. Installed while it lives.
+
+#include "core/Exception.h"
+#include "core/GlossaryContainer.h"
+#include "database/TarnolixDB.h"
+#include "pages/PageServices.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace tarnolix::test {
+
+class FakePageServices final : public PageServices
+{
+public:
+    FakePageServices() { PageServices::setCurrent(this); }
+
+    TarnolixDB& guiDatabase() override
+    {
+        if (!db)
+            throw Exception("The account library is not open");
+        return *db;
+    }
+    void showError(const QString& message) override { errors << message; }
+    std::shared_ptr<const GlossaryContainer> glossaryContainer() override { return glossaries; }
+
+    std::shared_ptr<TarnolixDB> db;
+    std::shared_ptr<const GlossaryContainer> glossaries;
+    QStringList errors;
+};
+
+} // namespace tarnolix::test
