@@ -1,6 +1,9 @@
 // The shared page script ("myscript.js"), injected as the tab's view injects it.
 #include "tests/pages_web/WebPage.h"
 
+#include "pages/UrlCreatorImpl.h"
+
+#include <QMetaEnum>
 #include <QVariantMap>
 
 #include <gtest/gtest.h>
@@ -215,4 +218,46 @@ TEST(SharedScript, UrlTwinWritesAndReadsItemPathUrls)
     EXPECT_TRUE(page.consoleHas("error: Invalid UrlCreator"));
     EXPECT_EQ(scriptText("[QueryType.GlossarySearch, QueryType.FavoritesSearch, Object.isFrozen(QueryType)].join()"),
               "glossarySearch,favoritesSearch,true");
+}
+
+// The twin and the program's URL model read each other's URLs alike.
+TEST(SharedScript, UrlTwinAndTheProgramsUrlModelAgree)
+{
+    ASSERT_TRUE(openSearchPage());
+    struct Case
+    {
+        const char* twin; // statements on a fresh UrlCreator u
+        UrlCreator::QueryType kind;
+        const char* language;
+    } cases[] = {
+        {"u.queryType = QueryType.OpenBookSlug; u.language = Language.Russian; u.addItemPath('Book', 'abc');"
+         "u.addItemPath('Section', '3.1'); u.findInAnotherLanguageIfNotExists = true;",
+         UrlCreator::OpenBookSlug, "ru"},
+        {"u.queryType = QueryType.OpenBook; u.language = Language.English; u.catalogTab = CatalogTab.Names;"
+         "u.searchId = 5; u.tabId = 4; u.addItemPath('Letter', 'Б'); u.addItemPath('Book', 12); u.addItemPath('Section', '3.1.7');",
+         UrlCreator::OpenBook, "en"},
+        {"u.queryType = QueryType.Favorites; u.language = Language.Sanskrit; u.catalogTab = CatalogTab.AllFavorites;"
+         "u.addItemPath('FavoriteFolder', '6f1c3a52-59d4-4b4e-9d0e-0a3b5c7d9e11');",
+         UrlCreator::Favorites, "st"},
+        {"u.queryType = QueryType.GlossarySearch; u.language = Language.English;", UrlCreator::GlossarySearch, "en"},
+        {"u.queryType = QueryType.FavoritesSearch; u.language = Language.Russian;", UrlCreator::FavoritesSearch, "ru"},
+    };
+    for (const Case& c : cases) {
+        const QString twinUrl = scriptText(QStringLiteral("var u = new UrlCreator(); %1 u.toUrl()").arg(c.twin));
+        // The host as URL parsers read it is the program's host word of the kind.
+        EXPECT_EQ(QUrl(twinUrl).host(),
+                  QString::fromLatin1(QMetaEnum::fromType<UrlCreator::QueryType>().valueToKey(c.kind)).toLower() + "." +
+                      c.language);
+        if (c.kind == UrlCreator::GlossarySearch || c.kind == UrlCreator::FavoritesSearch)
+            continue; // the twin writes no search settings: nothing more to read
+        const UrlCreatorImpl parsed = UrlCreatorImpl::fromUrl(QUrl(twinUrl));
+        EXPECT_EQ(parsed.queryType(), c.kind) << twinUrl.toStdString();
+        EXPECT_EQ(parsed.findInAnotherLanguageIfNotExists(), scriptText("String(u.findInAnotherLanguageIfNotExists)") == "true");
+        EXPECT_EQ(parsed.getSectionCode(), scriptText("u.getSectionCode() || ''"));
+        // The program's URL of the same request reads back into the same twin fields.
+        EXPECT_EQ(scriptText(QStringLiteral("var v = new UrlCreator(); v.fromUrl(%1); JSON.stringify(v) === JSON.stringify(u)")
+                                 .arg(jsString(parsed.toUrl().toString(QUrl::FullyEncoded)))),
+                  "true")
+            << twinUrl.toStdString() << " / " << parsed.toUrl().toString().toStdString();
+    }
 }
