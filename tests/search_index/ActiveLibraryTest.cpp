@@ -1,0 +1,316 @@
+#include "search/index/ActiveLibraryFilter.h"
+#include "search/index/ActiveLibraryKey.h"
+
+#include "core/ProgramConstants.h"
+#include "database/LibrarySettingsKeys.h"
+#include "database/TarnolixDB.h"
+#include "search/index/BookDocuments.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QSqlDriver>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TARNOLIX_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TARNOLIX_TEST_ASAN 1
+#endif
+#endif
+
+#ifdef TARNOLIX_TEST_ASAN
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
+using namespace tarnolix;
+
+namespace {
+
+// Heap bytes in use on this thread's allocator.
+std::size_t allocatedBytes()
+{
+#ifdef TARNOLIX_TEST_ASAN
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+// A connection that reports itself open and would crash on any statement.
+class StatementlessDriver : public QSqlDriver
+{
+public:
+    StatementlessDriver()
+    {
+        setOpen(true);
+        setOpenError(false);
+    }
+    bool hasFeature(DriverFeature) const override { return false; }
+    bool open(const QString&, const QString&, const QString&, const QString&, int, const QString&) override
+    {
+        setOpen(true);
+        return true;
+    }
+    void close() override { setOpen(false); }
+    QSqlResult* createResult() const override
+    {
+        ADD_FAILURE() << "a statement was prepared";
+        return nullptr;
+    }
+};
+
+class ActiveLibraryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = test::makeTempDir();
+        db = openLibrary(dir->filePath(QStringLiteral("Tarnolix.db")));
+    }
+
+    static std::shared_ptr<TarnolixDB> openLibrary(const QString& path)
+    {
+        auto library = std::make_shared<TarnolixDB>();
+        library->open(path, 1000);
+        library->initialize();
+        return library;
+    }
+
+    // A book of the library in `language`; withBase false leaves out its book row.
+    void addBook(qint64 id, int language, bool withBase = true)
+    {
+        if (withBase)
+            db->execSql(QStringLiteral("INSERT OR IGNORE INTO BookBase(id) VALUES(?)"), QVariantList{id});
+        db->execSql(QStringLiteral("INSERT INTO BookInfo%1(id) VALUES(?)").arg(language), QVariantList{id});
+    }
+
+    QString filterError(int language, const std::wstring& field = IndexField::bid)
+    {
+        return filterError(db->sqlDatabase(), language, field);
+    }
+    static QString filterError(const QSqlDatabase& database, int language, const std::wstring& field)
+    {
+        try {
+            readActiveLibraryBooks(database, language, field);
+        } catch (const std::runtime_error& error) {
+            return QString::fromUtf8(error.what());
+        }
+        return QStringLiteral("<nothing thrown>");
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::shared_ptr<TarnolixDB> db;
+};
+
+// An index of one document per entry, the entry its "bid" (none for 0),
+// each batch committed as a segment of its own.
+Lucene::DirectoryPtr indexOf(const std::vector<std::vector<int>>& segments)
+{
+    const auto directory = Lucene::newLucene<Lucene::RAMDirectory>();
+    const auto writer =
+        Lucene::newLucene<Lucene::IndexWriter>(directory, Lucene::newLucene<Lucene::WhitespaceAnalyzer>(), true,
+                                               Lucene::IndexWriter::MaxFieldLengthUNLIMITED);
+    writer->setRAMBufferSizeMB(64);
+    for (const std::vector<int>& segment : segments) {
+        for (const int bookId : segment) {
+            const auto document = Lucene::newLucene<Lucene::Document>();
+            document->add(Lucene::newLucene<Lucene::Field>(L"n", L"x", Lucene::Field::STORE_NO,
+                                                           Lucene::Field::INDEX_NOT_ANALYZED));
+            if (bookId != 0)
+                document->add(Lucene::newLucene<Lucene::Field>(IndexField::bid, std::to_wstring(bookId),
+                                                               Lucene::Field::STORE_YES,
+                                                               Lucene::Field::INDEX_NOT_ANALYZED));
+            writer->addDocument(document);
+        }
+        writer->commit();
+    }
+    writer->close();
+    return directory;
+}
+
+// The stored book ids of the documents the filter lets through ("-" for a
+// document without one), ascending.
+std::multiset<std::wstring> passing(const Lucene::DirectoryPtr& directory, const Lucene::FilterPtr& filter)
+{
+    const auto searcher = Lucene::newLucene<Lucene::IndexSearcher>(directory, true);
+    const auto hits = searcher->search(Lucene::newLucene<Lucene::MatchAllDocsQuery>(), filter, 100000);
+    std::multiset<std::wstring> ids;
+    for (const Lucene::ScoreDocPtr& hit : hits->scoreDocs) {
+        const std::wstring id = searcher->doc(hit->doc)->get(IndexField::bid);
+        ids.insert(id.empty() ? L"-" : id);
+    }
+    searcher->close();
+    return ids;
+}
+
+TEST_F(ActiveLibraryTest, FilterRefusesBadArgumentsBeforeAnyStatement)
+{
+    addBook(1, 1);
+    EXPECT_EQ(filterError(0), "Cannot verify active search library");
+    EXPECT_EQ(filterError(4), "Cannot verify active search library");
+    EXPECT_EQ(filterError(1, L""), "Cannot verify active search library");
+    EXPECT_EQ(filterError(QSqlDatabase(), 1, IndexField::bid), "Cannot verify active search library");
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(new StatementlessDriver, QStringLiteral("statementless"));
+        EXPECT_TRUE(other.isOpen());
+        EXPECT_EQ(filterError(other, 1, IndexField::bid), "Cannot verify active search library");
+        EXPECT_TRUE(activeLibraryCacheKey(other).isEmpty());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("statementless"));
+
+    db->execSql(QStringLiteral("DROP TABLE BookBase"));
+    EXPECT_EQ(filterError(1), "Cannot read active search library");
+}
+
+TEST_F(ActiveLibraryTest, FilterRefusesIdsOutsideTheIdRange)
+{
+    for (const qint64 id : {qint64(0), qint64(-1), qint64(2147483648LL)}) {
+        addBook(5, 2);
+        addBook(id, 2);
+        EXPECT_EQ(filterError(2), "Invalid active search library membership") << id;
+        EXPECT_TRUE(activeLibraryCacheKey(db->sqlDatabase()).isEmpty()) << id;
+        db->execSql(QStringLiteral("DELETE FROM BookInfo2"));
+        db->execSql(QStringLiteral("DELETE FROM BookBase"));
+    }
+    addBook(2147483647LL, 2);
+    EXPECT_EQ(filterError(2), "<nothing thrown>");
+}
+
+TEST_F(ActiveLibraryTest, FilterAdmitsWholeBookIdsOfTheLanguageOnly)
+{
+    addBook(12, 2);
+    addBook(7, 2, false); // an edition without its book row
+    addBook(1, 1);        // another language
+    addBook(120, 3);
+    const Lucene::DirectoryPtr directory = indexOf({{12, 120, 1, 7, 0, 12}});
+
+    const Lucene::FilterPtr filter = readActiveLibraryBooks(db->sqlDatabase(), 2, IndexField::bid);
+    EXPECT_EQ(filter->getClassName(), L"MembershipFilter");
+    EXPECT_EQ(passing(directory, filter), (std::multiset<std::wstring>{L"12", L"12"}));
+
+    EXPECT_EQ(passing(directory, readActiveLibraryBooks(db->sqlDatabase(), 1, IndexField::bid)),
+              std::multiset<std::wstring>{L"1"});
+    db->execSql(QStringLiteral("DELETE FROM BookInfo2"));
+    EXPECT_TRUE(passing(directory, readActiveLibraryBooks(db->sqlDatabase(), 2, IndexField::bid)).empty());
+}
+
+TEST_F(ActiveLibraryTest, FilterOfAnAllMemberSegmentAdmitsEveryDocument)
+{
+    for (const int id : {1, 2, 3})
+        addBook(id, 2);
+    const Lucene::FilterPtr filter = readActiveLibraryBooks(db->sqlDatabase(), 2, IndexField::bid);
+    // Segments: every book a member; a stranger among members; no book id at all.
+    const Lucene::DirectoryPtr directory = indexOf({{1, 2, 3, 3}, {2, 99}, {0, 0}, {1, 0}});
+    EXPECT_EQ(passing(directory, filter), (std::multiset<std::wstring>{L"1", L"1", L"2", L"2", L"3", L"3"}));
+}
+
+TEST_F(ActiveLibraryTest, FilterOfAnAllMemberSegmentAllocatesNothingPerDocument)
+{
+    constexpr int documents = 100000;
+    std::vector<int> ids(documents);
+    for (int i = 0; i < documents; ++i)
+        ids[std::size_t(i)] = 1 + i % 50;
+    const Lucene::IndexReaderPtr reader = Lucene::IndexReader::open(indexOf({ids}), true);
+    ASSERT_EQ(reader->getSequentialSubReaders().size(), 1);
+    const Lucene::IndexReaderPtr segment = reader->getSequentialSubReaders()[0];
+
+    const auto heapFor = [&](const Lucene::FilterPtr& filter, int32_t& admitted) {
+        filter->getDocIdSet(segment); // the reader's per-thread caches
+        const std::size_t before = allocatedBytes();
+        const Lucene::DocIdSetPtr set = filter->getDocIdSet(segment);
+        const std::ptrdiff_t grown = std::ptrdiff_t(allocatedBytes()) - std::ptrdiff_t(before);
+        admitted = 0;
+        const Lucene::DocIdSetIteratorPtr it = set->iterator();
+        while (it->nextDoc() != Lucene::DocIdSetIterator::NO_MORE_DOCS)
+            ++admitted;
+        return grown;
+    };
+
+    for (int id = 2; id <= 50; ++id)
+        addBook(id, 2);
+    int32_t admitted = 0;
+    // One member missing: a bit per document.
+    const std::ptrdiff_t bitSet = heapFor(readActiveLibraryBooks(db->sqlDatabase(), 2, IndexField::bid), admitted);
+    EXPECT_EQ(admitted, documents - documents / 50);
+    EXPECT_GE(bitSet, documents / 8);
+
+    addBook(1, 2);
+    const std::ptrdiff_t all = heapFor(readActiveLibraryBooks(db->sqlDatabase(), 2, IndexField::bid), admitted);
+    EXPECT_EQ(admitted, documents);
+    EXPECT_LT(all, documents / 8 / 16);
+    reader->close();
+}
+
+TEST_F(ActiveLibraryTest, KeyFollowsTheBooksTheOwnerAndTheFile)
+{
+    const QSqlDatabase connection = db->sqlDatabase();
+    const QByteArray empty = activeLibraryCacheKey(connection);
+    EXPECT_EQ(empty.size(), 32) << "a library without books still has a key";
+    EXPECT_EQ(activeLibraryCacheKey(connection), empty);
+
+    addBook(7, 2, false);
+    EXPECT_EQ(activeLibraryCacheKey(connection), empty) << "an edition without its book row is not held";
+    addBook(5, 2);
+    const QByteArray oneRussian = activeLibraryCacheKey(connection);
+    EXPECT_EQ(oneRussian.size(), 32);
+    EXPECT_NE(oneRussian, empty);
+    db->execSql(QStringLiteral("DELETE FROM BookInfo2 WHERE id=5"));
+    addBook(5, 1);
+    EXPECT_NE(activeLibraryCacheKey(connection), oneRussian) << "the same book in another language";
+    EXPECT_NE(activeLibraryCacheKey(connection), empty);
+
+    const QByteArray beforeOwner = activeLibraryCacheKey(connection);
+    db->setSetting(QLatin1String(LibrarySettingsKeys::DBOwned), QStringLiteral("reader@tarnolix.invalid"));
+    const QByteArray owned = activeLibraryCacheKey(connection);
+    EXPECT_NE(owned, beforeOwner);
+
+    const QString copyPath = dir->filePath(QStringLiteral("Copy.db"));
+    ASSERT_TRUE(QFile::copy(dir->filePath(QStringLiteral("Tarnolix.db")), copyPath));
+    const auto copy = openLibrary(copyPath);
+    const QByteArray copied = activeLibraryCacheKey(copy->sqlDatabase());
+    EXPECT_EQ(copied.size(), 32);
+    EXPECT_NE(copied, owned);
+
+    EXPECT_TRUE(activeLibraryCacheKey(QSqlDatabase()).isEmpty());
+    {
+        const QSqlDatabase closed = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("closed"));
+        EXPECT_TRUE(activeLibraryCacheKey(closed).isEmpty());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("closed"));
+}
+
+TEST_F(ActiveLibraryTest, KeyOfAnInMemoryLibraryNamesItsConnection)
+{
+    const auto keyOf = [](const QString& name) {
+        QByteArray key;
+        {
+            QSqlDatabase memory = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            memory.setDatabaseName(QStringLiteral(":memory:"));
+            EXPECT_TRUE(memory.open());
+            QSqlQuery query(memory);
+            for (const char* statement :
+                 {"CREATE TABLE Settings(key TEXT, value TEXT)", "CREATE TABLE BookBase(id INTEGER PRIMARY KEY)",
+                  "CREATE TABLE BookInfo1(id INTEGER PRIMARY KEY)", "CREATE TABLE BookInfo2(id INTEGER PRIMARY KEY)",
+                  "CREATE TABLE BookInfo3(id INTEGER PRIMARY KEY)"})
+                EXPECT_TRUE(query.exec(QLatin1String(statement)));
+            key = activeLibraryCacheKey(memory);
+            memory.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return key;
+    };
+    const QByteArray first = keyOf(QStringLiteral("memory-a"));
+    EXPECT_EQ(first.size(), 32);
+    EXPECT_EQ(keyOf(QStringLiteral("memory-a")), first);
+    EXPECT_NE(keyOf(QStringLiteral("memory-b")), first);
+}
+
+} // namespace
