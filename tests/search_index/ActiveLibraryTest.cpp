@@ -24,7 +24,8 @@
 #endif
 
 #ifdef TARNOLIX_TEST_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count; GCC ships no header for it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
