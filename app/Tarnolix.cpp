@@ -69,6 +69,12 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
+    for (const auto signal : {&Settings::showSanskritChanged, &Settings::showDiacriticChanged,
+                              &Settings::showWordByWordChanged, &Settings::showTranslateChanged,
+                              &Settings::showCommentChanged})
+        connect(m_settings, signal, this, &Tarnolix::updatePageFrameState);
+    connect(this, &Tarnolix::webviewZoomFactorChanged, this, &Tarnolix::updatePageFrameState);
+    connect(this, &Tarnolix::currentColorModeChanged, this, &Tarnolix::updatePageFrameState);
 }
 
 Tarnolix::~Tarnolix()

@@ -146,6 +146,8 @@ public:
     DatabasePool* databasePool() const { return m_databasePool.get(); }
     // The GUI thread's library connection; null while the runtime is closed.
     const std::shared_ptr<TarnolixDB>& guiDatabase() const { return m_guiDatabase; }
+    // The shared page generator; null while the runtime is closed.
+    const std::shared_ptr<HTMLCreator>& htmlCreator() const { return m_htmlCreator; }
 
     // The index writer of a language id (1-based position in the list);
     // std::out_of_range outside it. Typed once the writers exist.
@@ -256,6 +258,10 @@ private:
     void openLibraryConnection(std::thread::id guiThread);
     void applyOneTimeUpgrades();
     void startIndexWriters();
+    void createPageGenerator();
+    // The page generator's copy of the zoom, colour mode and show settings,
+    // renewed on every change so that pool threads read no live object.
+    void updatePageFrameState();
     void createSearchObjects();
     void installNativeEventFilter();
     void createFavoritesServices();

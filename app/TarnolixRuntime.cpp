@@ -15,6 +15,7 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "pages/HTMLCreator.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -89,7 +90,8 @@ void Tarnolix::tarnolixStartup(std::thread::id guiThread)
         // update waits to be completed (with the updater).
         // 11
         startIndexWriters();
-        // 12: the shared page generator is made here (with the scheme handler).
+        // 12
+        createPageGenerator();
         // 13
         createSearchObjects();
         // 14
@@ -140,6 +142,27 @@ void Tarnolix::startIndexWriters()
     m_indexWriterThreads.reserve(languageList().size());
     // One index writer thread per language id 1, 2, 3 is made and started
     // here (with the index writers).
+}
+
+void Tarnolix::createPageGenerator()
+{
+    m_htmlCreator = std::make_shared<HTMLCreator>();
+    updatePageFrameState();
+}
+
+void Tarnolix::updatePageFrameState()
+{
+    if (!m_htmlCreator)
+        return;
+    PageFrameState state;
+    state.webviewZoomFactor = m_webviewZoomFactor;
+    state.colorMode = m_currentColorMode;
+    state.showSanskrit = m_settings->showSanskrit();
+    state.showDiacritic = m_settings->showDiacritic();
+    state.showWordByWord = m_settings->showWordByWord();
+    state.showTranslate = m_settings->showTranslate();
+    state.showComment = m_settings->showComment();
+    m_htmlCreator->setFrameState(state);
 }
 
 void Tarnolix::createSearchObjects()

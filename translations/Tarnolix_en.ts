@@ -24,6 +24,33 @@
     </message>
 </context>
 <context>
+    <name>HTMLCreator</name>
+    <message>
+        <source>Новая вкладка</source>
+        <translation>New tab</translation>
+    </message>
+    <message>
+        <source>Воспользуйтесь поиском </source>
+        <translation>Use the search </translation>
+    </message>
+    <message>
+        <source>(сверху)</source>
+        <translation>(above)</translation>
+    </message>
+    <message>
+        <source>или откройте любую книгу из каталога</source>
+        <translation>or open any book from the catalogue</translation>
+    </message>
+    <message>
+        <source>(слева)</source>
+        <translation>(on the left)</translation>
+    </message>
+    <message>
+        <source>рус</source>
+        <translation>rus</translation>
+    </message>
+</context>
+<context>
     <name>SecondThread</name>
     <message>
         <source>Не удалось открыть базу данных! Поиск может не работать!</source>
