@@ -31,6 +31,7 @@
 #include <vector>
 
 class AppPageServices;
+class ClipboardTextFormattingWatcher;
 class CrashDumpCreator;
 class DatabasePool;
 class QLockFile;
@@ -41,7 +42,6 @@ class TranslatorMngr;
 class WindowsEventFilter;
 
 // Objects of later subsystems; their members stay null until they exist.
-class ClipboardTextFormattingWatcher;
 class FTSearchThreadManager;
 class FavoriteHelper;
 class FavoritesSyncManager;

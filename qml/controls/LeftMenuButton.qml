@@ -5,8 +5,8 @@ import QtQuick 2.15
 SVGSimpleButton {
     id: root
 
-    width: dpFloor(32)
-    height: dpFloor(32)
+    implicitWidth: dpFloor(32)
+    implicitHeight: dpFloor(32)
 
     LeftMenuToolTip {
         objectName: "toolTip"

@@ -2,6 +2,6 @@ import QtQuick 2.15
 
 SVGColor {
     source: "Search.svg"
-    width: 20 * dp
-    height: 20 * dp
+    implicitWidth: 20 * dp
+    implicitHeight: 20 * dp
 }
