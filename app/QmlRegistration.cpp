@@ -1,5 +1,6 @@
 #include "app/QmlRegistration.h"
 
+#include "app/DPCalculate.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/Tarnolix.h"
@@ -74,7 +75,7 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<Tarnolix>("TarnolixApp", "Tarnolix is uncreatable type");
         registerUncreatable<TarnolixConstants>("TarnolixConstants", kErrorClassUncreatable);
         registerUncreatable<TarnolixEvents>("TarnolixEvents", kErrorClassUncreatable);
-        // 4 DPCalculate, creatable (with the QML adapters)
+        qmlRegisterType<DPCalculate>(kUri, kMajor, kMinor, "DPCalculate");
         registerUncreatable<LocationInfo>("LocationInfo", kErrorClassUncreatable);
         registerUncreatable<Settings>("Settings", kErrorClassUncreatable);
         // 7 TarnolixAPI, 8 TarnolixAPIResult, 9 UserObject: uncreatable (with the account API)

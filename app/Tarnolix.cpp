@@ -243,7 +243,7 @@ void Tarnolix::updateCompleterFinished()
     // The program update's completer is deleted here once it exists.
 }
 
-void Tarnolix::setMainWindowDPCalculate(QObject* dpCalculate)
+void Tarnolix::setMainWindowDPCalculate(DPCalculate* dpCalculate)
 {
     if (dpCalculate == m_mainWindowDPCalculate)
         return;
@@ -253,8 +253,8 @@ void Tarnolix::setMainWindowDPCalculate(QObject* dpCalculate)
     m_mainWindowDPCalculate = dpCalculate;
     if (m_mainWindowDPCalculate) {
         connect(m_mainWindowDPCalculate, &QObject::destroyed, this, &Tarnolix::mainWindowDPCalculateDestroyed);
-        m_defaultDpConnection =
-            connectPropertyNotify(m_mainWindowDPCalculate, "defaultDp", this, "reloadWebviewZoomFactor()");
+        m_defaultDpConnection = connect(m_mainWindowDPCalculate, &DPCalculate::defaultDpChanged, this,
+                                        &Tarnolix::reloadWebviewZoomFactor);
     }
     emit mainWindowDPCalculateChanged();
     reloadWebviewZoomFactor();
@@ -275,7 +275,7 @@ void Tarnolix::reloadWebviewZoomFactor()
         qCritical("m_mainWindowDPCalculate=0");
         return;
     }
-    const double zoom = m_settings->zoomFactor() * m_mainWindowDPCalculate->property("defaultDp").toDouble();
+    const double zoom = m_settings->zoomFactor() * m_mainWindowDPCalculate->defaultDp();
     if (zoom == m_webviewZoomFactor)
         return;
     m_webviewZoomFactor = zoom;

@@ -11,6 +11,7 @@
 // step of the opening or closing that makes or deletes them; the steps are
 // private functions in app/TarnolixRuntime.cpp, in the order they run.
 
+#include "app/DPCalculate.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "core/CipherKeyPair.h"
@@ -30,6 +31,7 @@
 #include <vector>
 
 class AppPageServices;
+class ClipboardTextFormattingWatcher;
 class CrashDumpCreator;
 class DatabasePool;
 class QLockFile;
@@ -40,7 +42,6 @@ class TranslatorMngr;
 class WindowsEventFilter;
 
 // Objects of later subsystems; their members stay null until they exist.
-class ClipboardTextFormattingWatcher;
 class FTSearchThreadManager;
 class FavoriteHelper;
 class FavoritesSyncManager;
@@ -85,9 +86,8 @@ class Tarnolix : public QApplication
     Q_PROPERTY(bool startupOfflineAvailable READ startupOfflineAvailable NOTIFY startupChanged)
     Q_PROPERTY(bool startupRestartRequired READ startupRestartRequired NOTIFY startupChanged)
     Q_PROPERTY(QObject* updateCompleter READ updateCompleter NOTIFY updateCompleterChanged)
-    // The main window's scale object; its "defaultDp" and "defaultDpChanged"
-    // are read through the meta-object until the scale class exists.
-    Q_PROPERTY(QObject* mainWindowDPCalculate READ mainWindowDPCalculate WRITE setMainWindowDPCalculate
+    // The main window's scale object; its defaultDp drives the web views' zoom.
+    Q_PROPERTY(DPCalculate* mainWindowDPCalculate READ mainWindowDPCalculate WRITE setMainWindowDPCalculate
                    NOTIFY mainWindowDPCalculateChanged)
     Q_PROPERTY(double webviewZoomFactor READ webviewZoomFactor NOTIFY webviewZoomFactorChanged)
     Q_PROPERTY(QObject* favoriteHelper READ favoriteHelper NOTIFY runtimeInitialized)
@@ -135,8 +135,8 @@ public:
     bool startupOfflineAvailable() const { return m_startupOfflineAvailable; }
     bool startupRestartRequired() const { return m_startupRestartRequired; }
     QObject* updateCompleter() const { return nullptr; }
-    QObject* mainWindowDPCalculate() const { return m_mainWindowDPCalculate; }
-    void setMainWindowDPCalculate(QObject* dpCalculate);
+    DPCalculate* mainWindowDPCalculate() const { return m_mainWindowDPCalculate; }
+    void setMainWindowDPCalculate(DPCalculate* dpCalculate);
     double webviewZoomFactor() const { return m_webviewZoomFactor; }
     QObject* favoriteHelper() const { return nullptr; }
     QObject* favoritesSyncMngr() const { return nullptr; }
@@ -312,7 +312,7 @@ private:
     FavoriteHelper* m_favoriteHelper = nullptr;
     FavoritesSyncManager* m_favoritesSyncManager = nullptr;
     WindowsEventFilter* m_windowsEventFilter = nullptr;
-    QObject* m_mainWindowDPCalculate = nullptr;
+    DPCalculate* m_mainWindowDPCalculate = nullptr;
     QMetaObject::Connection m_defaultDpConnection;
     double m_webviewZoomFactor = 1.0;
     DebugHelper* m_debugHelper = nullptr;

@@ -3,6 +3,7 @@
 // objects it makes; a subsystem not built yet leaves its member null here
 // and fills its step when it lands.
 
+#include "app/ClipboardTextFormattingWatcher.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/SecondThread.h"
@@ -167,9 +168,10 @@ void Tarnolix::updatePageFrameState()
 
 void Tarnolix::createSearchObjects()
 {
-    // In order: the full-text search manager, the clipboard watcher, the
-    // word-by-word index (opened), the indexing progress, the glossary index
-    // (opened). Only the indexing progress exists so far.
+    // In order: the full-text search manager (with the searchers), the
+    // clipboard watcher, the word-by-word index (opened, with the index), the
+    // indexing progress, the glossary index (opened, with the glossaries).
+    m_clipboardWatcher = new ClipboardTextFormattingWatcher(*this, this);
     m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);
 }
 
@@ -215,6 +217,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     // clipboard watcher, (at exit) the tab manager, the search manager, the
     // second thread, (at exit) the program updater, then the index writers.
     deleteAndClear(m_indexingProgressInfo);
+    deleteAndClear(m_clipboardWatcher);
     deleteAndClear(m_secondThread);
     m_indexWriterThreads.clear();
 

@@ -79,4 +79,24 @@ TEST(QmlModuleTest, UncreatableTypesRefuseWithTheirReason)
     }
 }
 
+TEST(QmlModuleTest, DPCalculateIsCreatableAndTheDesktopHelpersAreNoTypes)
+{
+    QmlWindow window;
+    QQmlComponent scale(&window.engine());
+    scale.setData("import Tarnolix 1.0\nDPCalculate { screenName: \"nosuch\" }\n", QUrl());
+    const std::unique_ptr<QObject> object(scale.create());
+    ASSERT_NE(object, nullptr) << scale.errorString().toStdString();
+    EXPECT_EQ(object->property("screenName").toString(), QStringLiteral("nosuch"));
+    EXPECT_EQ(object->property("defaultDp").toDouble(), 1.0);
+
+    for (const char* type : {"NativeContextMenu", "WindowGeometry"}) {
+        SCOPED_TRACE(type);
+        QQmlComponent component(&window.engine());
+        component.setData(QByteArray("import Tarnolix 1.0\n") + type + " {}\n", QUrl());
+        const std::unique_ptr<QObject> created(component.create());
+        EXPECT_EQ(created, nullptr);
+        EXPECT_TRUE(component.errorString().contains(QStringLiteral("is not a type"))) << component.errorString().toStdString();
+    }
+}
+
 } // namespace
