@@ -3,6 +3,8 @@
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/Tarnolix.h"
+#include "app/TarnolixAPI.h"
+#include "app/UserObject.h"
 #include "core/LocationInfo.h"
 #include "core/SearchSettings.h"
 #include "core/Settings.h"
@@ -77,7 +79,9 @@ void registerQmlTypes(Tarnolix* app)
         // 4 DPCalculate, creatable (with the QML adapters)
         registerUncreatable<LocationInfo>("LocationInfo", kErrorClassUncreatable);
         registerUncreatable<Settings>("Settings", kErrorClassUncreatable);
-        // 7 TarnolixAPI, 8 TarnolixAPIResult, 9 UserObject: uncreatable (with the account API)
+        registerUncreatable<TarnolixAPI>("TarnolixAPI", kErrorClassUncreatable);
+        registerUncreatable<TarnolixAPIResult>("TarnolixAPIResult", kErrorClassUncreatable);
+        registerUncreatable<UserObject>("UserObject", kErrorClassUncreatable);
         // 10 DatabaseUpdater, creatable (with the library update)
         // 11 IndexWriterThread, uncreatable (with the index writers)
         // 12 CatalogHelper, creatable (with the catalogue helpers)
