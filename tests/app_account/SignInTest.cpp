@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QQuickWindow>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -183,6 +184,51 @@ TEST_F(SignInTest, TheSampleAccountSignsInAndItsTokenIsKeptEnciphered)
     settings().setValue(QStringLiteral("Window/width"), 1000);
     settings().sync();
     EXPECT_EQ(mode(file), 0x0600);
+}
+
+// The login form's part, from QML: the request, its result and the user.
+TEST_F(SignInTest, QmlSendsTheSignInAndReadsItsResult)
+{
+    QmlWindow window;
+    const QString qml = QStringLiteral(R"qml(
+import QtQuick 2.15
+import QtQuick.Window 2.15
+import Tarnolix 1.0
+Window {
+    id: root
+    property int requestId: 0
+    property int resultId: 0
+    property bool success: false
+    property string token: ""
+    Connections {
+        target: Tarnolix.api
+        function onReceived(id) {
+            if (id !== root.requestId)
+                return
+            var result = Tarnolix.api.getResult(id)
+            root.resultId = result.id
+            root.success = result.isSuccess()
+            root.token = result.getToken()
+            Tarnolix.user.fromResult(result)
+            Tarnolix.api.removeResult(id)
+        }
+    }
+    Component.onCompleted: requestId = Tarnolix.api.postMultiPart("/auth/login",
+                                                                   { "password": "%1", "email": "%2" })
+}
+)qml").arg(kPupilPassword, kPupilEmail);
+    ASSERT_TRUE(window.loadData(qml.toUtf8())) << window.warnings().join(QLatin1Char('\n')).toStdString();
+    QQuickWindow* root = window.window();
+    ASSERT_TRUE(waitUntil([&] { return root->property("resultId").toInt() != 0; }, 15000));
+    EXPECT_EQ(root->property("resultId"), root->property("requestId"));
+    EXPECT_TRUE(root->property("success").toBool());
+    EXPECT_FALSE(root->property("token").toString().isEmpty());
+    EXPECT_EQ(app().user()->email(), kPupilEmail);
+    EXPECT_EQ(app().user()->subscribeLevel(), QStringLiteral("basic"));
+    EXPECT_FALSE(app().user()->aiAccess());
+    EXPECT_TRUE(window.warnings().isEmpty()) << window.warnings().join(QLatin1Char('\n')).toStdString();
+    const int id = root->property("requestId").toInt();
+    EXPECT_TRUE(waitUntilDeleted([&] { return app().api()->getResult(id) == nullptr; }));
 }
 
 TEST_F(SignInTest, TheNextStartRestoresTheAccountAndRefreshesIt)
