@@ -4,6 +4,8 @@
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/Tarnolix.h"
+#include "app/TarnolixAPI.h"
+#include "app/UserObject.h"
 #include "core/LocationInfo.h"
 #include "core/SearchSettings.h"
 #include "core/Settings.h"
@@ -78,7 +80,9 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<DPCalculate>(kUri, kMajor, kMinor, "DPCalculate");
         registerUncreatable<LocationInfo>("LocationInfo", kErrorClassUncreatable);
         registerUncreatable<Settings>("Settings", kErrorClassUncreatable);
-        // 7 TarnolixAPI, 8 TarnolixAPIResult, 9 UserObject: uncreatable (with the account API)
+        registerUncreatable<TarnolixAPI>("TarnolixAPI", kErrorClassUncreatable);
+        registerUncreatable<TarnolixAPIResult>("TarnolixAPIResult", kErrorClassUncreatable);
+        registerUncreatable<UserObject>("UserObject", kErrorClassUncreatable);
         // 10 DatabaseUpdater, creatable (with the library update)
         // 11 IndexWriterThread, uncreatable (with the index writers)
         // 12 CatalogHelper, creatable (with the catalogue helpers)

@@ -19,6 +19,7 @@
 #include <QLockFile>
 #include <QMetaProperty>
 #include <QNetworkAccessManager>
+#include <QQmlEngine>
 #include <QScreen>
 #include <QTextDocument>
 #include <QThread>
@@ -64,8 +65,11 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
-    // The API client and the user object come with the account API; the
-    // program updater and the tab and glossary tree managers with theirs.
+    m_api = new TarnolixAPI(this);
+    m_user = new UserObject;
+    QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
+    // The program updater and the tab and glossary tree managers come with
+    // their subsystems.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -83,6 +87,10 @@ Tarnolix::~Tarnolix()
     m_pageServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());
+    delete m_user;
+    m_user = nullptr;
+    delete m_api;
+    m_api = nullptr;
     delete m_events;
     m_events = nullptr;
     delete m_constants;
@@ -226,11 +234,6 @@ void Tarnolix::tabControlDestroyed()
         return;
     m_tabControl = nullptr;
     emit tabControlChanged();
-}
-
-void Tarnolix::initializerDestroyed()
-{
-    // The sign-in's account refresh clears its member here once it exists.
 }
 
 void Tarnolix::updateCompleterDestroyed()

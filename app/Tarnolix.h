@@ -14,6 +14,9 @@
 #include "app/DPCalculate.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
+#include "app/Initializer.h"
+#include "app/TarnolixAPI.h"
+#include "app/UserObject.h"
 #include "core/CipherKeyPair.h"
 #include "core/LocationInfo.h"
 #include "core/ProgramVersion.h"
@@ -59,10 +62,9 @@ class Tarnolix : public QApplication
     Q_PROPERTY(LocationInfo* locationInfo READ locationInfo CONSTANT)
     Q_PROPERTY(TarnolixConstants* constants READ constants CONSTANT)
     Q_PROPERTY(TarnolixEvents* events READ events CONSTANT)
-    // The API client and the user come with the account API (null until then).
-    Q_PROPERTY(QObject* api READ api CONSTANT)
-    Q_PROPERTY(QObject* user READ user CONSTANT)
-    Q_PROPERTY(QObject* initializer READ initializer NOTIFY initializerChanged)
+    Q_PROPERTY(TarnolixAPI* api READ api CONSTANT)
+    Q_PROPERTY(UserObject* user READ user CONSTANT)
+    Q_PROPERTY(Initializer* initializer READ initializer NOTIFY initializerChanged)
     Q_PROPERTY(QObject* autoUpdater READ autoUpdater CONSTANT)
     Q_PROPERTY(bool storeBuild READ storeBuild CONSTANT)
     // Typed by their classes once the tabs exist; read through their
@@ -110,9 +112,9 @@ public:
     TranslatorMngr* translatorMngr() const { return m_translatorMngr; }
     CrashDumpCreator* crashDumpCreator() const { return m_crashDumpCreator.get(); }
     CipherKeyPair& cipherKeyPair() { return m_cipherKeyPair; }
-    QObject* api() const { return nullptr; }
-    QObject* user() const { return nullptr; }
-    QObject* initializer() const { return nullptr; }
+    TarnolixAPI* api() const { return m_api; }
+    UserObject* user() const { return m_user; }
+    Initializer* initializer() const { return m_initializer; }
     QObject* autoUpdater() const { return nullptr; }
     static bool storeBuild() { return false; }
     QObject* curTabStatus() const { return m_curTabStatus; }
@@ -175,6 +177,18 @@ public:
 
     // Thread-safe: from another thread it re-invokes itself queued.
     Q_INVOKABLE void setIsAuthorized(bool isAuthorized);
+    // Sign-in and the remembered account (TarnolixAccount.cpp). The root
+    // window calls startApplication once; the login form calls
+    // loginApplication after a successful sign-in request.
+    Q_INVOKABLE void startApplication();
+    Q_INVOKABLE bool loginApplication(bool remember);
+    Q_INVOKABLE bool loadTokenAndUserAndInit();
+    Q_INVOKABLE bool initAfterLogin(bool loadUser, bool awaitProfile = true);
+    Q_INVOKABLE void saveTokenAndUser();
+    // The account refresh's writes: the AI-access check time, and the user
+    // keys of a remembered account.
+    void recordAiAccessCheck();
+    void storeRefreshedUser();
     // The prepared-library and start-up offline paths of other builds; here
     // they do nothing.
     Q_INVOKABLE void checkPreparedUpdate() {}
@@ -270,6 +284,15 @@ private:
     enum class Teardown { Logout, Exit };
     void closeAccountRuntime(Teardown kind);
     void finishLogout();
+    // Sign-in helpers (TarnolixAccount.cpp).
+    // Selects the user's account library and opens the runtime; a failure is
+    // logged with `failureLog` (one "%s"), shown, and requires a restart.
+    bool openUserLibrary(const char* failureLog);
+    bool loadRememberedUser();
+    bool loadRememberedToken();
+    void forgetUser();
+    void closeRuntimeAfterRefusedLibrary();
+    void accountRefreshed(Initializer* initializer, bool awaitProfile, bool accountMatches);
 
     bool m_runtimeReady = false;
     bool m_closing = false;
@@ -288,7 +311,10 @@ private:
     std::unique_ptr<QLockFile> m_lockFile;
     TarnolixConstants* m_constants = nullptr;
     TarnolixEvents* m_events = nullptr;
+    TarnolixAPI* m_api = nullptr;
+    UserObject* m_user = nullptr;
     CipherKeyPair m_cipherKeyPair;
+    Initializer* m_initializer = nullptr;
     std::shared_ptr<TarnolixDB> m_guiDatabase;
     std::vector<QObject*> m_indexWriterThreads;
     QObject* m_curTabStatus = nullptr;

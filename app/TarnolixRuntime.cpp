@@ -193,6 +193,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
 {
     // 1: the account refresh, the favorites synchronisation and service (with
     // their subsystems), then the debug tools.
+    delete m_initializer;
     deleteAndClear(m_debugHelper);
 
     // 2: no pool job may outlive the connections and objects below.
@@ -241,7 +242,7 @@ void Tarnolix::logout()
     m_settings->remove(QStringLiteral("Login/Token"));
     m_settings->remove(QStringLiteral("User"));
     m_settings->sync();
-    // The API client's token is cleared here (with the account API).
+    m_api->setToken(QString());
     emit accountRuntimeClosing();
     // QML unloads the main window first; the rest follows on the next turn.
     QTimer::singleShot(0, this, &Tarnolix::finishLogout);
@@ -252,10 +253,9 @@ void Tarnolix::finishLogout()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCurTabStatus(nullptr);
     closeAccountRuntime(Teardown::Logout);
-    // The user object is cleared here (with the account API).
+    m_user->clear();
     m_cipherKeyPair.setKeyFromString(QString());
-    // The API client is reset here: downloads stopped, a new network
-    // manager, stored results dropped (with the account API).
+    m_api->reset();
     m_secondThread = new SecondThread;
     // A new glossary tree manager is made here (with the glossary tree).
 

@@ -63,6 +63,18 @@
         <source>Приложение уже запущено!</source>
         <translation>The application is already running!</translation>
     </message>
+    <message>
+        <source>Не удалось открыть сохранённую библиотеку. Данные сохранены; закройте приложение и повторите запуск.</source>
+        <translation>The saved library could not be opened. Your data is kept; close the application and start it again.</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть библиотеку аккаунта. Данные сохранены; закройте и повторно откройте приложение.</source>
+        <translation>The account library could not be opened. Your data is kept; close the application and open it again.</translation>
+    </message>
+    <message>
+        <source>Сохранённая сессия принадлежит другому аккаунту. Книги не удалены. Закройте приложение и войдите снова.</source>
+        <translation>The saved session belongs to another account. No books were deleted. Close the application and sign in again.</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
