@@ -17,6 +17,27 @@
     </message>
 </context>
 <context>
+    <name>CatalogAuthorsModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CatalogCategoriesModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CatalogNamesModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
     <name>DebugHelper</name>
     <message>
         <source>Выберите архив книги</source>
