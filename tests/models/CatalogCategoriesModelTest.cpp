@@ -149,6 +149,7 @@ TEST_F(CatalogCategories, LoadingAllDataWalksTheLazyTreeWithoutAStatementAfterTh
 
 TEST_F(CatalogCategories, ANodeThatFailsShowsNoRowsAndIsReadAgainOnTheNextAccess)
 {
+    db->setWaitCursorOnTransaction(true);
     auto m = model();
     const QModelIndex scriptures = m->index(0, 0);
     ASSERT_EQ(m->rowCount(scriptures), 5);
@@ -160,6 +161,8 @@ TEST_F(CatalogCategories, ANodeThatFailsShowsNoRowsAndIsReadAgainOnTheNextAccess
     EXPECT_EQ(m->rowCount(scriptures), 0) << "no row promised that index() cannot give";
     EXPECT_FALSE(m->hasChildren(scriptures));
     EXPECT_EQ(services.errors.size(), 3) << "each access tries again";
+
+    EXPECT_TRUE(db->waitCursorOnTransaction()) << "a failed count puts the cursor switch back";
 
     restore("BookBaseCategories");
     EXPECT_EQ(m->rowCount(scriptures), 5);

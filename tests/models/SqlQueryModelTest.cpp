@@ -46,6 +46,7 @@ TEST_F(SqlQueryModelTest, AFailingStatementIsLoggedAndShowsNoRows)
 {
     db->insertQueryHistory(QStringLiteral("дхарма"));
     SqlQueryModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setQueryText(QStringLiteral("SELECT query FROM QueriesHistory"));
     ASSERT_EQ(m.rowCount(), 1);
 
