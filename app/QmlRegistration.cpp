@@ -11,6 +11,10 @@
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
+#include "models/CatalogAuthorsModel.h"
+#include "models/CatalogCategoriesModel.h"
+#include "models/CatalogNamesModel.h"
+#include "models/SqlQueryModel.h"
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
 
@@ -52,7 +56,7 @@ void registerUncreatable(const char* name, const char* reason)
 
 void registerMetaTypes()
 {
-    // 1 "CatalogModelBase::Role" (with the catalogue models)
+    qRegisterMetaType<CatalogModelBase::Role>("CatalogModelBase::Role");
     qRegisterMetaType<TarnolixConstants::Language>("TarnolixConstants::Language");
     qRegisterMetaType<TarnolixConstants::Catalog>("TarnolixConstants::Catalog");
     qRegisterMetaType<TarnolixConstants::CatalogTab>("TarnolixConstants::CatalogTab");
@@ -87,11 +91,15 @@ void registerQmlTypes(Tarnolix* app)
         // 11 IndexWriterThread, uncreatable (with the index writers)
         // 12 CatalogHelper, creatable (with the catalogue helpers)
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
-        // 14-20 CatalogCategoriesModel ... CatalogTreeHelper, creatable (with the catalogue models)
+        qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
+        qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
+        qmlRegisterType<CatalogNamesModel>(kUri, kMajor, kMinor, "CatalogNamesModel");
+        // 17-20 CatalogGlossariesModel ... CatalogTreeHelper, creatable (with the catalogue models)
         // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
         // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
-        // 37-39 BooksSearchResultsModel, GlossarySearchResultsModel, SqlQueryModel, creatable
+        // 37-38 BooksSearchResultsModel, GlossarySearchResultsModel, creatable (with the search result models)
+        qmlRegisterType<SqlQueryModel>(kUri, kMajor, kMinor, "SqlQueryModel");
         // 40 UpdateLoader, creatable (with the program update)
         // 41-43 AutocompletHelper, NumberOccurrencesHelper, SearchSettingsCreator, creatable
         registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");

@@ -242,4 +242,25 @@
         <translation>Search the word-by-word translations</translation>
     </message>
 </context>
+<context>
+    <name>CatalogAuthorsModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CatalogCategoriesModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CatalogNamesModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
 </TS>
