@@ -81,7 +81,9 @@ constexpr uint64_t kChoicePointKinds[] = {
 };
 static_assert(std::size(kChoicePointKinds) == 23);
 
-constexpr int kConjunctionCP = 0, kHasConjunctionCP = 1, kModifierCP = 2, kHasModifierCP = 3, kMoreClausesCP = 4,
+// Points 0 and 2 choose among kinds that 1 and 3 have already let in, so
+// they never fail.
+constexpr int kHasConjunctionCP = 1, kHasModifierCP = 3, kMoreClausesCP = 4,
               kFieldPrefixCP = 5, kGroupBoostCP = 6, kClauseCP = 7, kTermTokenCP = 8, kTermSlopCP = 9,
               kSlopAfterBoostCP = 10, kTermBoostCP = 11, kRangeInLowerCP = 12, kRangeInToCP = 13,
               kRangeInUpperCP = 14, kRangeInBoostCP = 15, kRangeExLowerCP = 16, kRangeExToCP = 17,

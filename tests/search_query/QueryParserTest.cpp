@@ -97,7 +97,7 @@ public:
 };
 
 // Writes down every report, in order, by operation.
-class RecordingCollector : public QueryCollector
+class RecordingCollector final : public QueryCollector
 {
 public:
     struct Report
