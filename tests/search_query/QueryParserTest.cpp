@@ -365,6 +365,10 @@ TEST(QueryParser, PhraseSuffixes)
         {L"\"Rama Sita\"@99999999999", "spanNear([A:rama, A:sita], 2147483647, 0)"},
         {L"\"Rama Sita\"~4294967297", "A:\"rama sita\"~2147483647"},
     });
+
+    // Before Lucene 2.9 phrase terms ignore the analyzer's gaps.
+    const QueryParserPtr old = newLucene<QueryParser>(Lucene::LuceneVersion::LUCENE_24, L"A", english());
+    EXPECT_EQ(parsed(old, L"\"Rama the Sita\"~3"), "A:\"rama sita\"~3");
 }
 
 TEST(QueryParser, AnalysedPrefixTerms)
