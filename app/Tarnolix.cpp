@@ -10,6 +10,7 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "search/searchers/SearchUrlRegistration.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -65,6 +66,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
+    tarnolix::registerBooksSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
