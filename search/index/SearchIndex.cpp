@@ -236,6 +236,18 @@ void SearchIndex::commit()
     writerOrThrow()->commit();
 }
 
+void SearchIndex::checkIndexWritable()
+{
+    writableIndexWriter();
+}
+
+Lucene::IndexWriterPtr SearchIndex::writableIndexWriter()
+{
+    if (isPreparedLibrary())
+        throw Exception("Prepared library indexes are read-only");
+    return writerOrThrow();
+}
+
 Lucene::AnalyzerPtr SearchIndex::getAnalyzer(int language)
 {
     if (!m_russianAnalyzer || !m_englishAnalyzer)
