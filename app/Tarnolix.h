@@ -50,6 +50,10 @@ class HTMLCreator;
 class TabStatusMngr;
 class UpdateCompleter;
 class WordByWordIndex;
+namespace tarnolix {
+class IndexWriterHost;
+class IndexWriterThread;
+} // namespace tarnolix
 
 class Tarnolix : public QApplication
 {
@@ -148,8 +152,8 @@ public:
     const std::shared_ptr<TarnolixDB>& guiDatabase() const { return m_guiDatabase; }
 
     // The index writer of a language id (1-based position in the list);
-    // std::out_of_range outside it. Typed once the writers exist.
-    QObject* indexWriterThread(unsigned languageId) const;
+    // std::out_of_range outside it.
+    tarnolix::IndexWriterThread* indexWriterThread(unsigned languageId) const;
     std::vector<QObject*> indexWriterThreads() const { return m_indexWriterThreads; }
 
     // Error notices from other threads: showError, queued onto this thread.
@@ -285,6 +289,7 @@ private:
     CipherKeyPair m_cipherKeyPair;
     std::shared_ptr<TarnolixDB> m_guiDatabase;
     std::vector<QObject*> m_indexWriterThreads;
+    std::unique_ptr<tarnolix::IndexWriterHost> m_indexWriterHost;
     QObject* m_curTabStatus = nullptr;
     QMetaObject::Connection m_curTabDestroyedConnection;
     QMetaObject::Connection m_curTabBookModeConnection;

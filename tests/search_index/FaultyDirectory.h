@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 namespace tarnolix::test {
 
@@ -16,6 +17,9 @@ struct DirectoryFaults
     // one failure at a time, a negative one never.
     std::atomic<int> failingWrites{0};
     std::atomic<int> failures{0};
+    // When set, only files whose names begin with it fail ("segments_":
+    // every commit fails, while documents are still written).
+    std::wstring onlyNamesStartingWith;
 };
 
 class FaultyDirectory : public Lucene::Directory
@@ -36,7 +40,8 @@ public:
     int64_t fileLength(const Lucene::String& name) override { return m_inner->fileLength(name); }
     Lucene::IndexOutputPtr createOutput(const Lucene::String& name) override
     {
-        int left = m_faults->failingWrites.load();
+        const std::wstring& only = m_faults->onlyNamesStartingWith;
+        int left = only.empty() || name.compare(0, only.size(), only) == 0 ? m_faults->failingWrites.load() : 0;
         while (left != 0) {
             if (left < 0 || m_faults->failingWrites.compare_exchange_weak(left, left - 1)) {
                 ++m_faults->failures;

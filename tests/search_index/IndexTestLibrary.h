@@ -19,6 +19,7 @@
 #include <LuceneHeaders.h>
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStringList>
 
@@ -101,6 +102,16 @@ public:
             }
             db().insertBook(book);
         }
+    }
+
+    // An index directory whose only commit point cannot be read.
+    static void writeBrokenIndex(const QString& path)
+    {
+        QDir(path).removeRecursively();
+        QDir().mkpath(path);
+        QFile segments(path + QStringLiteral("/segments_1"));
+        ASSERT_TRUE(segments.open(QIODevice::WriteOnly));
+        segments.write("broken");
     }
 
     // Book id -> committed documents in the index at `path`; -1 in the map
