@@ -29,6 +29,10 @@
 
 namespace tarnolix {
 
+// The settings of every writer of the program's indexes: a 128 MB buffer,
+// merge factor 20, merges on half the cores.
+void configureIndexWriter(const Lucene::IndexWriterPtr& writer);
+
 class SearchIndex : public QObject
 {
     Q_OBJECT
