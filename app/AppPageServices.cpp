@@ -26,3 +26,8 @@ std::shared_ptr<const GlossaryContainer> AppPageServices::glossaryContainer()
 {
     return nullptr;
 }
+
+std::shared_ptr<const HTMLCreator> AppPageServices::htmlCreator()
+{
+    return m_app.htmlCreator();
+}

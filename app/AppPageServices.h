@@ -16,6 +16,7 @@ public:
     void showError(const QString& message) override;
     // Null until the glossary tree manager exists.
     std::shared_ptr<const GlossaryContainer> glossaryContainer() override;
+    std::shared_ptr<const HTMLCreator> htmlCreator() override;
 
 private:
     Tarnolix& m_app;

@@ -21,6 +21,7 @@
 #include <QLockFile>
 #include <QMetaProperty>
 #include <QNetworkAccessManager>
+#include <QQmlEngine>
 #include <QScreen>
 #include <QTextDocument>
 #include <QThread>
@@ -66,11 +67,20 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
-    // The API client and the user object come with the account API; the
-    // program updater and the tab and glossary tree managers with theirs.
+    m_api = new TarnolixAPI(this);
+    m_user = new UserObject;
+    QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
+    // The program updater and the tab and glossary tree managers come with
+    // their subsystems.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
+    for (const auto signal : {&Settings::showSanskritChanged, &Settings::showDiacriticChanged,
+                              &Settings::showWordByWordChanged, &Settings::showTranslateChanged,
+                              &Settings::showCommentChanged})
+        connect(m_settings, signal, this, &Tarnolix::updatePageFrameState);
+    connect(this, &Tarnolix::webviewZoomFactorChanged, this, &Tarnolix::updatePageFrameState);
+    connect(this, &Tarnolix::currentColorModeChanged, this, &Tarnolix::updatePageFrameState);
 }
 
 Tarnolix::~Tarnolix()
@@ -79,6 +89,10 @@ Tarnolix::~Tarnolix()
     m_pageServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());
+    delete m_user;
+    m_user = nullptr;
+    delete m_api;
+    m_api = nullptr;
     delete m_events;
     m_events = nullptr;
     delete m_constants;
@@ -224,11 +238,6 @@ void Tarnolix::tabControlDestroyed()
     emit tabControlChanged();
 }
 
-void Tarnolix::initializerDestroyed()
-{
-    // The sign-in's account refresh clears its member here once it exists.
-}
-
 void Tarnolix::updateCompleterDestroyed()
 {
     // The program update's completer clears its member here once it exists.
@@ -239,7 +248,7 @@ void Tarnolix::updateCompleterFinished()
     // The program update's completer is deleted here once it exists.
 }
 
-void Tarnolix::setMainWindowDPCalculate(QObject* dpCalculate)
+void Tarnolix::setMainWindowDPCalculate(DPCalculate* dpCalculate)
 {
     if (dpCalculate == m_mainWindowDPCalculate)
         return;
@@ -249,8 +258,8 @@ void Tarnolix::setMainWindowDPCalculate(QObject* dpCalculate)
     m_mainWindowDPCalculate = dpCalculate;
     if (m_mainWindowDPCalculate) {
         connect(m_mainWindowDPCalculate, &QObject::destroyed, this, &Tarnolix::mainWindowDPCalculateDestroyed);
-        m_defaultDpConnection =
-            connectPropertyNotify(m_mainWindowDPCalculate, "defaultDp", this, "reloadWebviewZoomFactor()");
+        m_defaultDpConnection = connect(m_mainWindowDPCalculate, &DPCalculate::defaultDpChanged, this,
+                                        &Tarnolix::reloadWebviewZoomFactor);
     }
     emit mainWindowDPCalculateChanged();
     reloadWebviewZoomFactor();
@@ -271,7 +280,7 @@ void Tarnolix::reloadWebviewZoomFactor()
         qCritical("m_mainWindowDPCalculate=0");
         return;
     }
-    const double zoom = m_settings->zoomFactor() * m_mainWindowDPCalculate->property("defaultDp").toDouble();
+    const double zoom = m_settings->zoomFactor() * m_mainWindowDPCalculate->defaultDp();
     if (zoom == m_webviewZoomFactor)
         return;
     m_webviewZoomFactor = zoom;

@@ -4,6 +4,7 @@
 // and fills its step when it lands.
 
 #include "app/AppIndexWriterHost.h"
+#include "app/ClipboardTextFormattingWatcher.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/SecondThread.h"
@@ -16,6 +17,7 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "pages/HTMLCreator.h"
 #include "search/index/IndexWriterThread.h"
 
 #include <QAbstractEventDispatcher>
@@ -91,7 +93,8 @@ void Tarnolix::tarnolixStartup(std::thread::id guiThread)
         // update waits to be completed (with the updater).
         // 11
         startIndexWriters();
-        // 12: the shared page generator is made here (with the scheme handler).
+        // 12
+        createPageGenerator();
         // 13
         createSearchObjects();
         // 14
@@ -149,11 +152,33 @@ void Tarnolix::startIndexWriters()
     }
 }
 
+void Tarnolix::createPageGenerator()
+{
+    m_htmlCreator = std::make_shared<HTMLCreator>();
+    updatePageFrameState();
+}
+
+void Tarnolix::updatePageFrameState()
+{
+    if (!m_htmlCreator)
+        return;
+    PageFrameState state;
+    state.webviewZoomFactor = m_webviewZoomFactor;
+    state.colorMode = m_currentColorMode;
+    state.showSanskrit = m_settings->showSanskrit();
+    state.showDiacritic = m_settings->showDiacritic();
+    state.showWordByWord = m_settings->showWordByWord();
+    state.showTranslate = m_settings->showTranslate();
+    state.showComment = m_settings->showComment();
+    m_htmlCreator->setFrameState(state);
+}
+
 void Tarnolix::createSearchObjects()
 {
-    // In order: the full-text search manager, the clipboard watcher, the
-    // word-by-word index (opened), the indexing progress, the glossary index
-    // (opened). Only the indexing progress exists so far.
+    // In order: the full-text search manager (with the searchers), the
+    // clipboard watcher, the word-by-word index (opened, with the index), the
+    // indexing progress, the glossary index (opened, with the glossaries).
+    m_clipboardWatcher = new ClipboardTextFormattingWatcher(*this, this);
     m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);
 }
 
@@ -175,6 +200,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
 {
     // 1: the account refresh, the favorites synchronisation and service (with
     // their subsystems), then the debug tools.
+    delete m_initializer;
     deleteAndClear(m_debugHelper);
 
     // 2: no pool job may outlive the connections and objects below.
@@ -201,6 +227,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     // clipboard watcher, (at exit) the tab manager, the search manager, the
     // second thread, (at exit) the program updater, then the index writers.
     deleteAndClear(m_indexingProgressInfo);
+    deleteAndClear(m_clipboardWatcher);
     deleteAndClear(m_secondThread);
     // Each waits for its thread.
     for (QObject* writer : m_indexWriterThreads)
@@ -228,7 +255,7 @@ void Tarnolix::logout()
     m_settings->remove(QStringLiteral("Login/Token"));
     m_settings->remove(QStringLiteral("User"));
     m_settings->sync();
-    // The API client's token is cleared here (with the account API).
+    m_api->setToken(QString());
     emit accountRuntimeClosing();
     // QML unloads the main window first; the rest follows on the next turn.
     QTimer::singleShot(0, this, &Tarnolix::finishLogout);
@@ -239,10 +266,9 @@ void Tarnolix::finishLogout()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCurTabStatus(nullptr);
     closeAccountRuntime(Teardown::Logout);
-    // The user object is cleared here (with the account API).
+    m_user->clear();
     m_cipherKeyPair.setKeyFromString(QString());
-    // The API client is reset here: downloads stopped, a new network
-    // manager, stored results dropped (with the account API).
+    m_api->reset();
     m_secondThread = new SecondThread;
     // A new glossary tree manager is made here (with the glossary tree).
 

@@ -10,7 +10,9 @@
 #include <QVariant>
 #include <QtGlobal>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QDebug;
 class QJsonObject;
@@ -84,6 +86,8 @@ private:
     std::optional<QString> m_favoriteText;
     qint64 m_timeOfChange = 0;
 };
+
+using FavoriteConstArray = std::vector<std::shared_ptr<const Favorite>>;
 
 class FavoriteFolder
 {

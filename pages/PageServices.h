@@ -1,7 +1,7 @@
 #pragma once
 // What the page code needs of the program-wide objects, which it may not
 // reach directly: the GUI thread's library connection, the reader's error
-// notice and the glossary tree. The application object installs its
+// notice, the glossary tree and the shared page generator. The application object installs its
 // implementation when it is made and removes it when it goes; tests install
 // their own.
 
@@ -10,6 +10,7 @@
 #include <memory>
 
 class GlossaryContainer;
+class HTMLCreator;
 class TarnolixDB;
 
 class PageServices
@@ -27,6 +28,10 @@ public:
     // Any thread: the glossary tree in its lookup form; null while none is
     // loaded.
     virtual std::shared_ptr<const GlossaryContainer> glossaryContainer() = 0;
+
+    // GUI thread only: the page generator of the open account runtime; null
+    // while none is open (and in services that have none).
+    virtual std::shared_ptr<const HTMLCreator> htmlCreator() { return nullptr; }
 
     // Null when none is installed.
     static PageServices* current();

@@ -1,7 +1,6 @@
 #pragma once
 // Small stand-ins with the properties and signals the application object
-// reads of objects that later subsystems bring: a tab, the main window's
-// scale object and an index writer.
+// reads of objects that later subsystems bring: a tab and an index writer.
 
 #include <QList>
 #include <QObject>
@@ -12,6 +11,7 @@ class FakeTab : public QObject
     Q_OBJECT
     Q_PROPERTY(bool bookMode READ bookMode WRITE setBookMode NOTIFY bookModeChanged)
     Q_PROPERTY(QObject* tabItem READ tabItem CONSTANT)
+    Q_PROPERTY(bool webViewActiveFocus MEMBER webViewActiveFocus)
 
 public:
     explicit FakeTab(QObject* tabItem = nullptr) : m_tabItem(tabItem) {}
@@ -26,32 +26,14 @@ public:
     }
     QObject* tabItem() const { return m_tabItem; }
 
+    bool webViewActiveFocus = false;
+
 signals:
     void bookModeChanged();
 
 private:
     bool m_bookMode = false;
     QObject* m_tabItem;
-};
-
-class FakeScale : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(double defaultDp READ defaultDp NOTIFY defaultDpChanged)
-
-public:
-    double defaultDp() const { return m_defaultDp; }
-    void setDefaultDp(double dp)
-    {
-        m_defaultDp = dp;
-        emit defaultDpChanged();
-    }
-
-signals:
-    void defaultDpChanged();
-
-private:
-    double m_defaultDp = 1.0;
 };
 
 class FakeIndexWriter : public QObject

@@ -1,10 +1,11 @@
 #pragma once
-// PageServices for tests: a library connection and a glossary tree of the
-// test's own, and the error notices collected. Installed while it lives.
+// PageServices for tests: a library connection, a glossary tree and a page
+// generator of the test's own, and the error notices collected. Installed while it lives.
 
 #include "core/Exception.h"
 #include "core/GlossaryContainer.h"
 #include "database/TarnolixDB.h"
+#include "pages/HTMLCreator.h"
 #include "pages/PageServices.h"
 
 #include <QStringList>
@@ -26,9 +27,11 @@ public:
     }
     void showError(const QString& message) override { errors << message; }
     std::shared_ptr<const GlossaryContainer> glossaryContainer() override { return glossaries; }
+    std::shared_ptr<const HTMLCreator> htmlCreator() override { return creator; }
 
     std::shared_ptr<TarnolixDB> db;
     std::shared_ptr<const GlossaryContainer> glossaries;
+    std::shared_ptr<const HTMLCreator> creator;
     QStringList errors;
 };
 

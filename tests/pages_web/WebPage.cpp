@@ -1,11 +1,13 @@
 #include "tests/pages_web/WebPage.h"
 
+#include "core/ProgramConstants.h"
+#include "pages/HTMLCreator.h"
+#include "pages/SchemeHandlerException.h"
+#include "pages/TarnolixSchemeHandler.h"
 #include "tests/support/TestSupport.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QJSValue>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,15 +58,6 @@ QString pageKey(const QUrl& url)
     return url.host() + url.path(QUrl::FullyDecoded);
 }
 
-QByteArray resourceType(const QString& path)
-{
-    static const QHash<QString, QByteArray> types = {
-        {QStringLiteral("css"), "text/css"},        {QStringLiteral("js"), "application/javascript"},
-        {QStringLiteral("svg"), "image/svg+xml"},   {QStringLiteral("woff2"), "font/woff2"},
-        {QStringLiteral("ttf"), "font/ttf"},        {QStringLiteral("txt"), "text/plain"}};
-    return types.value(QFileInfo(path).suffix().toLower(), "application/octet-stream");
-}
-
 void reply(QWebEngineUrlRequestJob* job, const QByteArray& type, const QByteArray& data)
 {
     auto* buffer = new QBuffer(job);
@@ -84,14 +77,13 @@ void FixturePages::requestStarted(QWebEngineUrlRequestJob* job)
 {
     const QUrl url = job->requestUrl();
     const QString path = url.path(QUrl::FullyDecoded);
-    const QString resourcePrefix = QStringLiteral("/resource/web/");
-    if (path.startsWith(resourcePrefix)) {
-        QFile file(QStringLiteral(":/web/") + path.mid(resourcePrefix.size()));
-        if (!file.open(QIODevice::ReadOnly)) {
+    if (path.startsWith(QLatin1String(HttpWord::webResourcePrefix))) {
+        try {
+            const auto [type, data] = readWebResource(path);
+            reply(job, type, data);
+        } catch (const SchemeHandlerException&) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
         }
-        reply(job, resourceType(path), file.readAll());
         return;
     }
     const auto page = m_pages.constFind(pageKey(url));
@@ -104,11 +96,11 @@ void FixturePages::requestStarted(QWebEngineUrlRequestJob* job)
 
 WebPage& WebPage::instance()
 {
-    static WebPage* page = new WebPage; // lives until the process ends, with the web engine
+    static WebPage* page = new WebPage(nullptr); // lives until the process ends, with the web engine
     return *page;
 }
 
-WebPage::WebPage()
+WebPage::WebPage(QWebEngineUrlSchemeHandler* handler)
 {
     m_window = std::make_unique<QmlWindow>();
     QQmlContext* context = m_window->engine().rootContext();
@@ -123,15 +115,20 @@ WebPage::WebPage()
     auto* profile = qvariant_cast<QQuickWebEngineProfile*>(m_root->property("profile"));
     EXPECT_TRUE(profile);
     if (profile)
-        profile->installUrlSchemeHandler("tarnolix", &m_pages);
+        profile->installUrlSchemeHandler("tarnolix", handler ? handler : &m_pages);
     EXPECT_TRUE(m_window->show());
 }
 
 bool WebPage::open(const QUrl& url, const QByteArray& html)
 {
+    m_pages.setPage(url, html);
+    return load(url);
+}
+
+bool WebPage::load(const QUrl& url)
+{
     if (!m_root)
         return false;
-    m_pages.setPage(url, html);
     clearConsole();
     auto* view = qvariant_cast<QObject*>(m_root->property("view"));
     const int loadsBefore = m_probe.loads;
@@ -197,33 +194,43 @@ QString WebPage::screenshot(const QString& name)
 
 // ---- Documents ----
 
+namespace {
+
+// A page generator whose frame shows what `options` ask for.
+std::unique_ptr<HTMLCreator> frameCreator(const QByteArray& colorClass, const QByteArray& hideClasses, double zoom)
+{
+    PageFrameState state;
+    state.webviewZoomFactor = zoom;
+    state.colorMode = colorClass == "dark"    ? TarnolixConstants::Dark
+                      : colorClass == "mixed" ? TarnolixConstants::Mixed
+                                              : TarnolixConstants::Light;
+    state.showSanskrit = !hideClasses.contains("hide-sanskrit");
+    state.showDiacritic = !hideClasses.contains("hide-diacritic");
+    state.showWordByWord = !hideClasses.contains("hide-word-by-word");
+    state.showTranslate = !hideClasses.contains("hide-translate");
+    state.showComment = !hideClasses.contains("hide-comment");
+    auto creator = std::make_unique<HTMLCreator>();
+    creator->setFrameState(state);
+    return creator;
+}
+
+} // namespace
+
 QByteArray pageDocument(const FrameOptions& options, const QByteArray& content)
 {
-    QByteArray out = "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"utf-8\">\n"
-                     "    <link href=\"/resource/web/css/app.css\" rel=\"preload\" as=\"style\">\n"
-                     "    <link href=\"/resource/web/css/app.css\" rel=\"stylesheet\">\n";
-    for (const QByteArray& script : options.scripts)
-        out += "  <script type=\"application/javascript\" src=\"/resource/web/js/" + script + "\"></script>";
-    out += "</head>\n";
-    if (options.zoom == 1.0)
-        out += "<body>\n";
-    else
-        out += "<body style=\"zoom: " + QByteArray::number(options.zoom, 'f', 6) + ";\">\n";
-    out += "<div id=\"page\" class=\"invisible content-inner " + options.colorClass + options.hideClasses + "\"";
-    if (!options.onClick.isEmpty())
-        out += " onclick=\"" + options.onClick + "(this, event)\"";
-    out += ">\n<div id=\"content\">\n" + content + "</div>\n</div>\n</body>\n</html>\n";
+    PageFrameOptions frame;
+    frame.hideClasses = true;
+    frame.scripts.assign(options.scripts.begin(), options.scripts.end());
+    frame.onClick = options.onClick;
+    QByteArray out;
+    frameCreator(options.colorClass, options.hideClasses, options.zoom)->getHtmlPage(out, frame);
+    out += "<div id=\"content\">\n" + content + "</div>\n</div>\n</body>\n</html>\n";
     return out;
 }
 
 QByteArray bookPageShell(const QByteArray& colorClass, double zoom)
 {
-    FrameOptions options;
-    options.colorClass = colorClass;
-    options.scripts = {"book.js"};
-    options.onClick = "contentClicked";
-    options.zoom = zoom;
-    return pageDocument(options);
+    return frameCreator(colorClass, {}, zoom)->getBookPage();
 }
 
 QString sectionHtml(const QString& code, int index, const QString& title, const QList<ParagraphFixture>& paragraphs,

@@ -62,15 +62,22 @@ private:
     QHash<QString, QByteArray> m_pages;
 };
 
-// The one view of the test executable (web engine start-up is costly).
+// A view of the test executable; instance() is the one with fixture pages
+// (web engine start-up is costly: make few).
 class WebPage
 {
 public:
     static WebPage& instance();
 
-    // Serves `html` at `url`, loads it and waits until it has loaded and the
-    // web channel is connected; clears the console lines first.
+    // A view whose profile has `handler` (borrowed, outliving the view) in
+    // place of the fixture pages.
+    explicit WebPage(QWebEngineUrlSchemeHandler* handler);
+
+    // Serves `html` at `url` (fixture pages), then load(url).
     bool open(const QUrl& url, const QByteArray& html);
+    // Loads `url` as the program does (no initiator) and waits until it has
+    // loaded and the web channel is connected; clears the console lines first.
+    bool load(const QUrl& url);
 
     // Runs a script in the page's main world and returns its value.
     QVariant run(const QString& script, int timeoutMs = 10000);
@@ -87,8 +94,6 @@ public:
     QString screenshot(const QString& name);
 
 private:
-    WebPage();
-
     ScriptProbe m_probe;
     FakeTabWebChannel m_channel;
     FixturePages m_pages;
@@ -97,7 +102,7 @@ private:
     int m_nextRequest = 1;
 };
 
-// ---- Documents as the page generator writes them ----
+// ---- Documents of the page generator ----
 
 struct FrameOptions
 {
