@@ -68,7 +68,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
-    tarnolix::registerBooksSearchUrlFamilies();
+    tarnolix::registerSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);

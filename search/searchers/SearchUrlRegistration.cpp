@@ -2,6 +2,8 @@
 
 #include "pages/SearchUrlFamilies.h"
 #include "search/searchers/FTSearchRecords.h"
+#include "search/searchers/FavoritesSearchRecords.h"
+#include "search/searchers/GlossarySearchRecords.h"
 #include "search/searchers/WBWSearchRecords.h"
 
 namespace tarnolix {
@@ -70,12 +72,52 @@ SearchUrlFamily<WordByWordSearchKeys> wordByWordFamily()
     return family;
 }
 
+SearchUrlFamily<GlossarySearchKeys> glossaryFamily()
+{
+    SearchUrlFamily<GlossarySearchKeys> family;
+    family.keysOf = [](const SearchSettings& settings) -> std::optional<GlossarySearchKeys> {
+        const auto* glossary = dynamic_cast<const GlossarySearchSettings*>(&settings);
+        if (!glossary)
+            return std::nullopt;
+        return GlossarySearchKeys{glossary->query(), glossary->categories(), glossary->glossaries()};
+    };
+    family.settingsFrom = [](const GlossarySearchKeys& keys, TarnolixConstants::Language language) {
+        auto settings = std::make_shared<GlossarySearchSettings>(language);
+        settings->setQuery(keys.query);
+        settings->setCategories(keys.categoryIds);
+        settings->setGlossaries(keys.glossaryIds);
+        return settings;
+    };
+    return family;
+}
+
+SearchUrlFamily<FavoritesSearchKeys> favoritesFamily()
+{
+    SearchUrlFamily<FavoritesSearchKeys> family;
+    family.keysOf = [](const SearchSettings& settings) -> std::optional<FavoritesSearchKeys> {
+        const auto* favorites = dynamic_cast<const FavoritesSearchSettings*>(&settings);
+        if (!favorites)
+            return std::nullopt;
+        return FavoritesSearchKeys{favorites->text()};
+    };
+    family.settingsFrom = [](const FavoritesSearchKeys& keys, TarnolixConstants::Language language) {
+        auto settings = std::make_shared<FavoritesSearchSettings>();
+        settings->setLanguage(language);
+        if (keys.text)
+            settings->setText(*keys.text);
+        return settings;
+    };
+    return family;
+}
+
 } // namespace
 
-void registerBooksSearchUrlFamilies()
+void registerSearchUrlFamilies()
 {
     registerFullTextSearchUrls(fullTextFamily());
     registerWordByWordSearchUrls(wordByWordFamily());
+    registerGlossarySearchUrls(glossaryFamily());
+    registerFavoritesSearchUrls(favoritesFamily());
 }
 
 } // namespace tarnolix

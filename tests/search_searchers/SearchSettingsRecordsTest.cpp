@@ -1,9 +1,11 @@
-// The settings of the full-text and word-by-word families: comparison,
-// cloning, and their trip through a results page's address.
+// The settings of the four search families: comparison, cloning, and their
+// trip through a results page's address.
 #include "core/Exception.h"
 #include "pages/SearchUrlFamilies.h"
 #include "pages/UrlCreatorImpl.h"
 #include "search/searchers/FTSearchRecords.h"
+#include "search/searchers/FavoritesSearchRecords.h"
+#include "search/searchers/GlossarySearchRecords.h"
 #include "search/searchers/SearchUrlRegistration.h"
 #include "search/searchers/WBWSearchRecords.h"
 #include "tests/support/MessageLog.h"
@@ -37,6 +39,33 @@ std::shared_ptr<WBWSearchSettings> wordByWord()
     settings->setCategories({4});
     settings->setBooks({101, 102});
     settings->setSections({QStringLiteral("101.1")});
+    return settings;
+}
+
+std::shared_ptr<GlossarySearchSettings> glossary()
+{
+    auto settings = std::make_shared<GlossarySearchSettings>(C::English);
+    settings->setQuery(QStringLiteral("dharma"));
+    settings->setCategories({3, 1});
+    settings->setGlossaries({12});
+    return settings;
+}
+
+HierarchyItems folderPath()
+{
+    return {{C::FavoriteFolder, QStringLiteral("0d1b6c3e-2f4a-4b9e-9c1d-5e6f7a8b9c0d")}, {C::Book, 101}};
+}
+
+std::shared_ptr<FavoritesSearchSettings> favoritesNode()
+{
+    return std::make_shared<FavoritesSearchSettings>(C::Russian, C::AllFavorites, folderPath());
+}
+
+std::shared_ptr<FavoritesSearchSettings> favoritesText(const QString& text)
+{
+    auto settings = std::make_shared<FavoritesSearchSettings>();
+    settings->setLanguage(C::Russian);
+    settings->setText(text);
     return settings;
 }
 
@@ -112,6 +141,87 @@ TEST(SearchSettingsRecords, CompareTellsTheSameSearchAnotherOrderOrAnotherSearch
     }
 }
 
+TEST(SearchSettingsRecords, GlossaryAndFavoritesCompareTheirOwnMembers)
+{
+    const auto gl = glossary();
+    const auto node = favoritesNode();
+    const auto text = favoritesText(QStringLiteral("рама"));
+    using GL = GlossarySearchSettings;
+    using FAV = FavoritesSearchSettings;
+    struct Row
+    {
+        std::string name;
+        SearchSettingsConstPtr one;
+        SearchSettingsConstPtr other;
+        int expected;
+    };
+    const auto nodeWith = [](C::CatalogTab tab, HierarchyItems path) {
+        return std::make_shared<FAV>(C::Russian, tab, std::move(path));
+    };
+    HierarchyItems otherType = folderPath();
+    otherType.back().first = C::Author;
+    HierarchyItems otherValue = folderPath();
+    otherValue.back().second = 102;
+    HierarchyItems longer = folderPath();
+    longer.emplace_back(C::Section, QStringLiteral("101.1"));
+    const Row rows[] = {
+        {"glossary clone", gl, gl->clone(), 0},
+        {"glossary sort", gl, changed<GL>(gl, [](GL& s) { s.setSort(C::ByCatalog); }), 2},
+        {"glossary language", gl, changed<GL>(gl, [](GL& s) { s.setLanguage(C::Russian); }), 1},
+        {"glossary query case", gl, changed<GL>(gl, [](GL& s) { s.setQuery(QStringLiteral("Dharma")); }), 1},
+        {"glossary categories reordered", gl, changed<GL>(gl, [](GL& s) { s.setCategories({1, 3}); }), 1},
+        {"glossary one glossary more", gl, changed<GL>(gl, [](GL& s) { s.setGlossaries({12, 13}); }), 1},
+        {"glossary against full text", gl, fullText(), 1},
+        {"glossary against none", gl, nullptr, 1},
+        {"node clone", node, node->clone(), 0},
+        {"node sort", node, changed<FAV>(node, [](FAV& s) { s.setSort(C::ByCatalog); }), 2},
+        {"node tab", node, nodeWith(C::FavoritesByBooks, folderPath()), 1},
+        {"node item type", node, nodeWith(C::AllFavorites, otherType), 1},
+        {"node item value", node, nodeWith(C::AllFavorites, otherValue), 1},
+        {"node path longer", node, nodeWith(C::AllFavorites, longer), 1},
+        {"node against text", node, text, 1},
+        {"text clone", text, text->clone(), 0},
+        {"text differs", text, favoritesText(QStringLiteral("сита")), 1},
+        {"empty text against no text", favoritesText(QString()), std::make_shared<FAV>(), 1},
+        {"neither against neither", std::make_shared<FAV>(), std::make_shared<FAV>(), 0},
+        {"text against glossary", text, gl, 1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.one->compare(row.other), row.expected) << row.name;
+        if (row.other) {
+            EXPECT_EQ(row.other->compare(row.one), row.expected) << row.name << " (the other way)";
+        }
+    }
+}
+
+TEST(SearchSettingsRecords, ATextSearchDropsTheNodeAndClonesKeepWhichIsSet)
+{
+    const auto settings = favoritesNode();
+    ASSERT_TRUE(settings->catalog());
+    EXPECT_FALSE(settings->text());
+    settings->setText(QString());
+    EXPECT_FALSE(settings->catalog());
+    ASSERT_TRUE(settings->text());
+    EXPECT_TRUE(settings->text()->isEmpty());
+
+    // A node copied into a record that held a text loses the text.
+    const auto target = favoritesText(QStringLiteral("рама"));
+    EXPECT_EQ(favoritesNode()->clone(target), target);
+    ASSERT_TRUE(target->catalog());
+    EXPECT_FALSE(target->text());
+    EXPECT_EQ(target->catalog()->catalogTab, C::AllFavorites);
+    EXPECT_TRUE(sameItemPath(target->catalog()->path, folderPath()));
+
+    const auto gl = glossary();
+    gl->setSort(C::ByMatch);
+    const auto copy = std::dynamic_pointer_cast<GlossarySearchSettings>(gl->clone());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->query(), QStringLiteral("dharma"));
+    EXPECT_EQ(copy->categories(), (std::vector<int>{3, 1}));
+    EXPECT_EQ(copy->glossaries(), std::vector<int>{12});
+    EXPECT_EQ(copy->sort(), C::ByMatch);
+}
+
 TEST(SearchSettingsRecords, ClonesCopyEveryMemberIntoANewOrTheGivenRecord)
 {
     auto ft = fullText();
@@ -150,9 +260,9 @@ TEST(SearchSettingsRecords, ClonesCopyEveryMemberIntoANewOrTheGivenRecord)
     }
 }
 
-TEST(SearchSettingsRecords, BothFamiliesTravelInAResultsAddress)
+TEST(SearchSettingsRecords, EveryFamilyTravelsInAResultsAddress)
 {
-    registerBooksSearchUrlFamilies();
+    registerSearchUrlFamilies();
     auto ft = fullText();
     ft->setQuery(QStringLiteral("\"рама + сита\" 50% a&b"));
     ft->setFieldName(FTFieldName(true, false, false));
@@ -163,7 +273,10 @@ TEST(SearchSettingsRecords, BothFamiliesTravelInAResultsAddress)
     wbw->setTranslationQuery(QStringLiteral("a + b"));
     wbw->setLanguage(C::English);
 
-    for (const SearchSettingsConstPtr& settings : std::vector<SearchSettingsConstPtr>{ft, wbw}) {
+    auto gl = glossary();
+    gl->setQuery(QStringLiteral("a&b 50%"));
+    const std::vector<SearchSettingsConstPtr> all{ft, wbw, gl, favoritesText(QStringLiteral("рама & сита"))};
+    for (const SearchSettingsConstPtr& settings : all) {
         UrlCreatorImpl request;
         request.setSearchSettings(settings);
         const QUrl url = request.toUrl(3);
@@ -172,6 +285,15 @@ TEST(SearchSettingsRecords, BothFamiliesTravelInAResultsAddress)
         EXPECT_EQ(back.searchSettings()->compare(settings), 0) << url.toString().toStdString();
         EXPECT_EQ(back.searchSettings()->searchType(), settings->searchType());
     }
+
+    // A favorites search without a text reads back without one.
+    UrlCreatorImpl listing;
+    listing.setSearchSettings(std::make_shared<FavoritesSearchSettings>(C::Russian, C::AllFavorites, folderPath()));
+    const UrlCreatorImpl back = UrlCreatorImpl::fromUrl(listing.toUrl(1));
+    const auto favorites = std::dynamic_pointer_cast<const FavoritesSearchSettings>(back.searchSettings());
+    ASSERT_TRUE(favorites);
+    EXPECT_FALSE(favorites->text());
+    EXPECT_FALSE(favorites->catalog());
 
     // Settings of another family are not written as full-text keys.
     test::MessageLog log;
