@@ -22,6 +22,16 @@ void AppPageServices::showError(const QString& message)
     m_app.showError(message);
 }
 
+void AppPageServices::postShowError(const QString& message)
+{
+    m_app.postShowError(message);
+}
+
+void AppPageServices::showMessage(const QString& message)
+{
+    m_app.showMessage(message);
+}
+
 std::shared_ptr<const GlossaryContainer> AppPageServices::glossaryContainer()
 {
     return nullptr;

@@ -14,6 +14,8 @@ public:
 
     TarnolixDB& guiDatabase() override;
     void showError(const QString& message) override;
+    void postShowError(const QString& message) override;
+    void showMessage(const QString& message) override;
     // Null until the glossary tree manager exists.
     std::shared_ptr<const GlossaryContainer> glossaryContainer() override;
     std::shared_ptr<const HTMLCreator> htmlCreator() override;

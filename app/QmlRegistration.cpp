@@ -18,6 +18,8 @@
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
 #include "search/index/IndexWriterThread.h"
+#include "search/searchers/SearchResultsPointer.h"
+#include "search/searchers/SearchSettingsCreator.h"
 
 #include <QMetaType>
 #include <QQmlEngine>
@@ -102,9 +104,12 @@ void registerQmlTypes(Tarnolix* app)
         // 37-38 BooksSearchResultsModel, GlossarySearchResultsModel, creatable (with the search result models)
         qmlRegisterType<SqlQueryModel>(kUri, kMajor, kMinor, "SqlQueryModel");
         // 40 UpdateLoader, creatable (with the program update)
-        // 41-43 AutocompletHelper, NumberOccurrencesHelper, SearchSettingsCreator, creatable
+        // 41-42 AutocompletHelper, NumberOccurrencesHelper, creatable (with the search field helpers)
+        qmlRegisterType<tarnolix::SearchSettingsCreator>(kUri, kMajor, kMinor, "SearchSettingsCreator");
         registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");
-        // 45 SearchResultsPointer, 46 SearchDataStorage, 47 PageSearchData: uncreatable
+        registerUncreatable<tarnolix::SearchResultsPointer>("SearchResultsPointer",
+                                                            "SearchResultsPointer class uncreatable");
+        // 46 SearchDataStorage, 47 PageSearchData: uncreatable
         // 48-50 FavoriteHelper, FavoriteLogic, FavoritesSyncManager: uncreatable
         // 51-55 FavoritesImporter ... FavoritesByBooksModel, creatable
         registerUncreatable<DebugHelper>("DebugHelper", "DebugHelper class uncreatable");

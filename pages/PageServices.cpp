@@ -2,6 +2,9 @@
 
 #include "core/Exception.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <atomic>
 
 namespace {
@@ -14,6 +17,22 @@ PageServices::~PageServices()
 {
     PageServices* self = this;
     g_current.compare_exchange_strong(self, nullptr);
+}
+
+void PageServices::postShowError(const QString& message)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        qWarning("postShowError: no application: %s", qUtf8Printable(message));
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app,
+        [message] {
+            if (PageServices* services = current())
+                services->showError(message);
+        },
+        Qt::QueuedConnection);
 }
 
 PageServices* PageServices::current()

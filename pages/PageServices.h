@@ -25,6 +25,14 @@ public:
     // GUI thread only: tells the reader about an error.
     virtual void showError(const QString& message) = 0;
 
+    // Any thread: showError later, on the GUI thread. By default through
+    // the services installed when the notice arrives.
+    virtual void postShowError(const QString& message);
+
+    // GUI thread only: a notice that is no error. By default shown as an
+    // error, so that it is never lost.
+    virtual void showMessage(const QString& message) { showError(message); }
+
     // Any thread: the glossary tree in its lookup form; null while none is
     // loaded.
     virtual std::shared_ptr<const GlossaryContainer> glossaryContainer() = 0;

@@ -263,4 +263,21 @@
         <translation>Error loading the catalogue: %1</translation>
     </message>
 </context>
+<context>
+    <name>tarnolix::SearchSettingsCreator</name>
+    <message>
+        <source>Не удалось начать поиск!(0x54977751)</source>
+        <translation>Could not start the search!(0x54977751)</translation>
+    </message>
+    <message>
+        <source>Не удалось начать поиск!(0x54977752)</source>
+        <translation>Could not start the search!(0x54977752)</translation>
+    </message>
+    <message>
+        <source>Нельзя использовать фильтр по каталогу, если язык каталога не соответствует языку поиска!
+Фильтр проигнорирован!</source>
+        <translation>The catalogue filter cannot be used when the catalogue language differs from the search language!
+The filter was ignored!</translation>
+    </message>
+</context>
 </TS>

@@ -1,6 +1,6 @@
 #pragma once
 // PageServices for tests: a library connection, a glossary tree and a page
-// generator of the test's own, and the error notices collected. Installed while it lives.
+// generator of the test's own, and the error and other notices collected. Installed while it lives.
 
 #include "core/Exception.h"
 #include "core/GlossaryContainer.h"
@@ -26,6 +26,7 @@ public:
         return *db;
     }
     void showError(const QString& message) override { errors << message; }
+    void showMessage(const QString& message) override { messages << message; }
     std::shared_ptr<const GlossaryContainer> glossaryContainer() override { return glossaries; }
     std::shared_ptr<const HTMLCreator> htmlCreator() override { return creator; }
 
@@ -33,6 +34,7 @@ public:
     std::shared_ptr<const GlossaryContainer> glossaries;
     std::shared_ptr<const HTMLCreator> creator;
     QStringList errors;
+    QStringList messages;
 };
 
 } // namespace tarnolix::test
