@@ -10,6 +10,11 @@
 #include "core/TarnolixEvents.h"
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
+#include "tabs/PageSearchData.h"
+#include "tabs/PageStatus.h"
+#include "tabs/SearchDataStorage.h"
+#include "tabs/TabStatus.h"
+#include "tabs/TabWebChannel.h"
 
 #include <QMetaType>
 #include <QQmlEngine>
@@ -83,14 +88,18 @@ void registerQmlTypes(Tarnolix* app)
         // 12 CatalogHelper, creatable (with the catalogue helpers)
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
         // 14-20 CatalogCategoriesModel ... CatalogTreeHelper, creatable (with the catalogue models)
-        // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
-        // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
+        qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
+        qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
+        // 23-34 NewTabStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
+        registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
         // 37-39 BooksSearchResultsModel, GlossarySearchResultsModel, SqlQueryModel, creatable
         // 40 UpdateLoader, creatable (with the program update)
         // 41-43 AutocompletHelper, NumberOccurrencesHelper, SearchSettingsCreator, creatable
         registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");
-        // 45 SearchResultsPointer, 46 SearchDataStorage, 47 PageSearchData: uncreatable
+        // 45 SearchResultsPointer, uncreatable (with the hit navigation)
+        registerUncreatable<SearchDataStorage>("SearchDataStorage", "SearchDataStorage class uncreatable");
+        registerUncreatable<PageSearchData>("PageSearchData", "PageSearchData class uncreatable");
         // 48-50 FavoriteHelper, FavoriteLogic, FavoritesSyncManager: uncreatable
         // 51-55 FavoritesImporter ... FavoritesByBooksModel, creatable
         registerUncreatable<DebugHelper>("DebugHelper", "DebugHelper class uncreatable");

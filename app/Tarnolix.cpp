@@ -2,6 +2,7 @@
 
 #include "app/AppPageServices.h"
 #include "app/AppResources.h"
+#include "app/AppTabServices.h"
 #include "app/SecondThread.h"
 #include "app/WindowsEventFilter.h"
 #include "core/CrashDumpCreator.h"
@@ -10,6 +11,7 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "tabs/TabStatusMngr.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -64,8 +66,11 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
+    m_tabStatusMngr = new TabStatusMngr(this);
+    m_tabServices = std::make_unique<AppTabServices>(*this);
+    TabServices::setCurrent(m_tabServices.get());
     // The API client and the user object come with the account API; the
-    // program updater and the tab and glossary tree managers with theirs.
+    // program updater and the glossary tree manager with theirs.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -81,6 +86,7 @@ Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
     m_pageServices.reset();
+    m_tabServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());
     delete m_events;
@@ -157,26 +163,26 @@ TarnolixDB& Tarnolix::openGuiDatabase() const
 
 // Current tab, tab control and scale object
 
-void Tarnolix::setCurTabStatus(QObject* tabStatus)
+void Tarnolix::setCurTabStatus(TabStatus* tabStatus)
 {
     if (tabStatus == m_curTabStatus)
         return;
-    QObject* previous = m_curTabStatus;
+    TabStatus* previous = m_curTabStatus;
     disconnect(m_curTabDestroyedConnection);
     disconnect(m_curTabBookModeConnection);
     m_curTabStatus = tabStatus;
     if (tabStatus) {
         m_curTabDestroyedConnection = connect(tabStatus, &QObject::destroyed, this, &Tarnolix::curTabStatusDestroyed);
         m_curTabBookModeConnection =
-            connectPropertyNotify(tabStatus, "bookMode", this, "curTabStatusBookModeChanged()");
+            connect(tabStatus, &TabStatus::bookModeChanged, this, &Tarnolix::curTabStatusBookModeChanged);
     }
     emit curTabStatusChanged(previous, tabStatus);
-    setCurTabBookMode(tabStatus ? tabStatus->property("bookMode").toBool() : false);
+    setCurTabBookMode(tabStatus ? tabStatus->bookMode() : false);
 }
 
 void Tarnolix::curTabStatusDestroyed()
 {
-    if (sender() != m_curTabStatus)
+    if (sender() != static_cast<QObject*>(m_curTabStatus))
         return;
     disconnect(m_curTabBookModeConnection);
     m_curTabStatus = nullptr;
@@ -187,7 +193,7 @@ void Tarnolix::curTabStatusDestroyed()
 void Tarnolix::curTabStatusBookModeChanged()
 {
     if (m_curTabStatus)
-        setCurTabBookMode(m_curTabStatus->property("bookMode").toBool());
+        setCurTabBookMode(m_curTabStatus->bookMode());
 }
 
 void Tarnolix::setCurTabBookMode(bool bookMode)

@@ -19,6 +19,7 @@
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
+#include "tabs/TabStatus.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -30,11 +31,13 @@
 #include <vector>
 
 class AppPageServices;
+class AppTabServices;
 class CrashDumpCreator;
 class DatabasePool;
 class QLockFile;
 class QWindow;
 class SecondThread;
+class TabStatusMngr;
 class TarnolixDB;
 class TranslatorMngr;
 class WindowsEventFilter;
@@ -47,7 +50,6 @@ class FavoritesSyncManager;
 class GlossaryIndex;
 class GlossaryTreeMngr;
 class HTMLCreator;
-class TabStatusMngr;
 class UpdateCompleter;
 class WordByWordIndex;
 
@@ -64,9 +66,7 @@ class Tarnolix : public QApplication
     Q_PROPERTY(QObject* initializer READ initializer NOTIFY initializerChanged)
     Q_PROPERTY(QObject* autoUpdater READ autoUpdater CONSTANT)
     Q_PROPERTY(bool storeBuild READ storeBuild CONSTANT)
-    // Typed by their classes once the tabs exist; read through their
-    // properties ("bookMode", "tabItem") until then.
-    Q_PROPERTY(QObject* curTabStatus READ curTabStatus WRITE setCurTabStatus NOTIFY curTabStatusChanged)
+    Q_PROPERTY(TabStatus* curTabStatus READ curTabStatus WRITE setCurTabStatus NOTIFY curTabStatusChanged)
     Q_PROPERTY(bool curTabBookMode READ curTabBookMode NOTIFY curTabBookModeChanged)
     Q_PROPERTY(TarnolixConstants::ColorMode currentColorMode READ currentColorMode NOTIFY currentColorModeChanged)
     Q_PROPERTY(QObject* tabControl READ tabControl WRITE setTabControl NOTIFY tabControlChanged)
@@ -115,8 +115,9 @@ public:
     QObject* initializer() const { return nullptr; }
     QObject* autoUpdater() const { return nullptr; }
     static bool storeBuild() { return false; }
-    QObject* curTabStatus() const { return m_curTabStatus; }
-    void setCurTabStatus(QObject* tabStatus);
+    TabStatus* curTabStatus() const { return m_curTabStatus; }
+    void setCurTabStatus(TabStatus* tabStatus);
+    TabStatusMngr* tabStatusMngr() const { return m_tabStatusMngr; }
     bool curTabBookMode() const { return m_curTabBookMode; }
     TarnolixConstants::ColorMode currentColorMode() const { return m_currentColorMode; }
     QObject* tabControl() const { return m_tabControl; }
@@ -210,7 +211,7 @@ signals:
     void startupLoginRequired();
     void accountRuntimeClosing();
     void startupReady();
-    void curTabStatusChanged(QObject* prevTabStatus, QObject* newTabStatus);
+    void curTabStatusChanged(TabStatus* prevTabStatus, TabStatus* newTabStatus);
     void curTabBookModeChanged();
     void currentColorModeChanged();
     void tabControlChanged();
@@ -291,7 +292,7 @@ private:
     CipherKeyPair m_cipherKeyPair;
     std::shared_ptr<TarnolixDB> m_guiDatabase;
     std::vector<QObject*> m_indexWriterThreads;
-    QObject* m_curTabStatus = nullptr;
+    TabStatus* m_curTabStatus = nullptr;
     QMetaObject::Connection m_curTabDestroyedConnection;
     QMetaObject::Connection m_curTabBookModeConnection;
     bool m_curTabBookMode = false;
@@ -317,4 +318,5 @@ private:
     double m_webviewZoomFactor = 1.0;
     DebugHelper* m_debugHelper = nullptr;
     std::unique_ptr<AppPageServices> m_pageServices;
+    std::unique_ptr<AppTabServices> m_tabServices;
 };

@@ -1,38 +1,11 @@
 #pragma once
 // Small stand-ins with the properties and signals the application object
-// reads of objects that later subsystems bring: a tab, the main window's
-// scale object and an index writer.
+// reads of objects that later subsystems bring: the main window's scale
+// object and an index writer.
 
 #include <QList>
 #include <QObject>
 #include <QUrl>
-
-class FakeTab : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(bool bookMode READ bookMode WRITE setBookMode NOTIFY bookModeChanged)
-    Q_PROPERTY(QObject* tabItem READ tabItem CONSTANT)
-
-public:
-    explicit FakeTab(QObject* tabItem = nullptr) : m_tabItem(tabItem) {}
-
-    bool bookMode() const { return m_bookMode; }
-    void setBookMode(bool bookMode)
-    {
-        if (bookMode == m_bookMode)
-            return;
-        m_bookMode = bookMode;
-        emit bookModeChanged();
-    }
-    QObject* tabItem() const { return m_tabItem; }
-
-signals:
-    void bookModeChanged();
-
-private:
-    bool m_bookMode = false;
-    QObject* m_tabItem;
-};
 
 class FakeScale : public QObject
 {

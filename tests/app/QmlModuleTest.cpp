@@ -63,8 +63,11 @@ TEST(QmlModuleTest, UncreatableTypesRefuseWithTheirReason)
         {"TarnolixEvents", "Error class uncreatable"},
         {"LocationInfo", "Error class uncreatable"},
         {"Settings", "Error class uncreatable"},
+        {"TabWebChannel", "TabWebChannel class uncreatable"},
         {"UrlCreator", "UrlCreator class uncreatable"},
         {"IndexingProgressInfo", "IndexingProgressInfo class uncreatable"},
+        {"SearchDataStorage", "SearchDataStorage class uncreatable"},
+        {"PageSearchData", "PageSearchData class uncreatable"},
         {"DebugHelper", "DebugHelper class uncreatable"},
     };
     QmlWindow window; // the module registered as main registers it
