@@ -1,13 +1,20 @@
 #include "app/QmlRegistration.h"
 
+#include "app/DPCalculate.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/Tarnolix.h"
+#include "app/TarnolixAPI.h"
+#include "app/UserObject.h"
 #include "core/LocationInfo.h"
 #include "core/SearchSettings.h"
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
+#include "models/CatalogAuthorsModel.h"
+#include "models/CatalogCategoriesModel.h"
+#include "models/CatalogNamesModel.h"
+#include "models/SqlQueryModel.h"
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
 #include "tabs/PageSearchData.h"
@@ -54,7 +61,7 @@ void registerUncreatable(const char* name, const char* reason)
 
 void registerMetaTypes()
 {
-    // 1 "CatalogModelBase::Role" (with the catalogue models)
+    qRegisterMetaType<CatalogModelBase::Role>("CatalogModelBase::Role");
     qRegisterMetaType<TarnolixConstants::Language>("TarnolixConstants::Language");
     qRegisterMetaType<TarnolixConstants::Catalog>("TarnolixConstants::Catalog");
     qRegisterMetaType<TarnolixConstants::CatalogTab>("TarnolixConstants::CatalogTab");
@@ -79,21 +86,27 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<Tarnolix>("TarnolixApp", "Tarnolix is uncreatable type");
         registerUncreatable<TarnolixConstants>("TarnolixConstants", kErrorClassUncreatable);
         registerUncreatable<TarnolixEvents>("TarnolixEvents", kErrorClassUncreatable);
-        // 4 DPCalculate, creatable (with the QML adapters)
+        qmlRegisterType<DPCalculate>(kUri, kMajor, kMinor, "DPCalculate");
         registerUncreatable<LocationInfo>("LocationInfo", kErrorClassUncreatable);
         registerUncreatable<Settings>("Settings", kErrorClassUncreatable);
-        // 7 TarnolixAPI, 8 TarnolixAPIResult, 9 UserObject: uncreatable (with the account API)
+        registerUncreatable<TarnolixAPI>("TarnolixAPI", kErrorClassUncreatable);
+        registerUncreatable<TarnolixAPIResult>("TarnolixAPIResult", kErrorClassUncreatable);
+        registerUncreatable<UserObject>("UserObject", kErrorClassUncreatable);
         // 10 DatabaseUpdater, creatable (with the library update)
         // 11 IndexWriterThread, uncreatable (with the index writers)
         // 12 CatalogHelper, creatable (with the catalogue helpers)
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
-        // 14-20 CatalogCategoriesModel ... CatalogTreeHelper, creatable (with the catalogue models)
+        qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
+        qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
+        qmlRegisterType<CatalogNamesModel>(kUri, kMajor, kMinor, "CatalogNamesModel");
+        // 17-20 CatalogGlossariesModel ... CatalogTreeHelper, creatable (with the catalogue models)
         qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         // 23-34 NewTabStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
-        // 37-39 BooksSearchResultsModel, GlossarySearchResultsModel, SqlQueryModel, creatable
+        // 37-38 BooksSearchResultsModel, GlossarySearchResultsModel, creatable (with the search result models)
+        qmlRegisterType<SqlQueryModel>(kUri, kMajor, kMinor, "SqlQueryModel");
         // 40 UpdateLoader, creatable (with the program update)
         // 41-43 AutocompletHelper, NumberOccurrencesHelper, SearchSettingsCreator, creatable
         registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");

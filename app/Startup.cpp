@@ -1,7 +1,9 @@
 #include "app/Startup.h"
 
+#include "app/ApplicationFonts.h"
 #include "app/QmlRegistration.h"
 #include "app/Tarnolix.h"
+#include "app/TintedImageProvider.h"
 #include "core/Exception.h"
 #include "core/LocationInfo.h"
 #include "core/Settings.h"
@@ -16,6 +18,7 @@
 #include <QtWebEngine>
 
 #include <exception>
+#include <mutex>
 
 const char kSmoothScrollingArgument[] = "--enable-smooth-scrolling";
 
@@ -95,8 +98,10 @@ bool crashReportModeRequested()
 std::unique_ptr<QQmlApplicationEngine> createQmlEngine(Tarnolix& app)
 {
     auto engine = std::make_unique<QQmlApplicationEngine>();
-    // The "tinted-svg" image provider and the resource fonts join here (with
-    // the QML adapters).
+    engine->addImageProvider(QStringLiteral("tinted-svg"), new TintedImageProvider);
+    // Once per process: tests make an engine per window.
+    static std::once_flag fontsOnce;
+    std::call_once(fontsOnce, [] { loadApplicationFonts(); });
     registerMetaTypes();
     registerQmlTypes(&app);
     QObject::connect(app.translatorMngr(), &TranslatorMngr::languageChanged, engine.get(), &QQmlEngine::retranslate,

@@ -19,8 +19,8 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QLockFile>
-#include <QMetaProperty>
 #include <QNetworkAccessManager>
+#include <QQmlEngine>
 #include <QScreen>
 #include <QTextDocument>
 #include <QThread>
@@ -33,20 +33,6 @@ namespace {
 
 const char kProgramVersion[] = "2.1.27";
 constexpr int kSingleInstanceWaitMs = 100;
-
-// Connects `sender`'s notify signal of `property` to `receiver`'s `slot`
-// (a normalised signature); an invalid connection when there is none.
-QMetaObject::Connection connectPropertyNotify(QObject* sender, const char* property, QObject* receiver,
-                                              const char* slot)
-{
-    const QMetaObject* meta = sender->metaObject();
-    const int index = meta->indexOfProperty(property);
-    if (index < 0 || !meta->property(index).hasNotifySignal())
-        return {};
-    const QMetaObject* receiverMeta = receiver->metaObject();
-    return QObject::connect(sender, meta->property(index).notifySignal(), receiver,
-                            receiverMeta->method(receiverMeta->indexOfSlot(slot)));
-}
 
 } // namespace
 
@@ -69,8 +55,11 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     m_tabStatusMngr = new TabStatusMngr(this);
     m_tabServices = std::make_unique<AppTabServices>(*this);
     TabServices::setCurrent(m_tabServices.get());
-    // The API client and the user object come with the account API; the
-    // program updater and the glossary tree manager with theirs.
+    m_api = new TarnolixAPI(this);
+    m_user = new UserObject;
+    QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
+    // The program updater and the glossary tree manager come with their
+    // subsystems.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -89,6 +78,10 @@ Tarnolix::~Tarnolix()
     m_tabServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());
+    delete m_user;
+    m_user = nullptr;
+    delete m_api;
+    m_api = nullptr;
     delete m_events;
     m_events = nullptr;
     delete m_constants;
@@ -234,11 +227,6 @@ void Tarnolix::tabControlDestroyed()
     emit tabControlChanged();
 }
 
-void Tarnolix::initializerDestroyed()
-{
-    // The sign-in's account refresh clears its member here once it exists.
-}
-
 void Tarnolix::updateCompleterDestroyed()
 {
     // The program update's completer clears its member here once it exists.
@@ -249,7 +237,7 @@ void Tarnolix::updateCompleterFinished()
     // The program update's completer is deleted here once it exists.
 }
 
-void Tarnolix::setMainWindowDPCalculate(QObject* dpCalculate)
+void Tarnolix::setMainWindowDPCalculate(DPCalculate* dpCalculate)
 {
     if (dpCalculate == m_mainWindowDPCalculate)
         return;
@@ -259,8 +247,8 @@ void Tarnolix::setMainWindowDPCalculate(QObject* dpCalculate)
     m_mainWindowDPCalculate = dpCalculate;
     if (m_mainWindowDPCalculate) {
         connect(m_mainWindowDPCalculate, &QObject::destroyed, this, &Tarnolix::mainWindowDPCalculateDestroyed);
-        m_defaultDpConnection =
-            connectPropertyNotify(m_mainWindowDPCalculate, "defaultDp", this, "reloadWebviewZoomFactor()");
+        m_defaultDpConnection = connect(m_mainWindowDPCalculate, &DPCalculate::defaultDpChanged, this,
+                                        &Tarnolix::reloadWebviewZoomFactor);
     }
     emit mainWindowDPCalculateChanged();
     reloadWebviewZoomFactor();
@@ -281,7 +269,7 @@ void Tarnolix::reloadWebviewZoomFactor()
         qCritical("m_mainWindowDPCalculate=0");
         return;
     }
-    const double zoom = m_settings->zoomFactor() * m_mainWindowDPCalculate->property("defaultDp").toDouble();
+    const double zoom = m_settings->zoomFactor() * m_mainWindowDPCalculate->defaultDp();
     if (zoom == m_webviewZoomFactor)
         return;
     m_webviewZoomFactor = zoom;

@@ -11,8 +11,12 @@
 // step of the opening or closing that makes or deletes them; the steps are
 // private functions in app/TarnolixRuntime.cpp, in the order they run.
 
+#include "app/DPCalculate.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
+#include "app/Initializer.h"
+#include "app/TarnolixAPI.h"
+#include "app/UserObject.h"
 #include "core/CipherKeyPair.h"
 #include "core/LocationInfo.h"
 #include "core/ProgramVersion.h"
@@ -32,6 +36,7 @@
 
 class AppPageServices;
 class AppTabServices;
+class ClipboardTextFormattingWatcher;
 class CrashDumpCreator;
 class DatabasePool;
 class QLockFile;
@@ -43,7 +48,6 @@ class TranslatorMngr;
 class WindowsEventFilter;
 
 // Objects of later subsystems; their members stay null until they exist.
-class ClipboardTextFormattingWatcher;
 class FTSearchThreadManager;
 class FavoriteHelper;
 class FavoritesSyncManager;
@@ -60,10 +64,9 @@ class Tarnolix : public QApplication
     Q_PROPERTY(LocationInfo* locationInfo READ locationInfo CONSTANT)
     Q_PROPERTY(TarnolixConstants* constants READ constants CONSTANT)
     Q_PROPERTY(TarnolixEvents* events READ events CONSTANT)
-    // The API client and the user come with the account API (null until then).
-    Q_PROPERTY(QObject* api READ api CONSTANT)
-    Q_PROPERTY(QObject* user READ user CONSTANT)
-    Q_PROPERTY(QObject* initializer READ initializer NOTIFY initializerChanged)
+    Q_PROPERTY(TarnolixAPI* api READ api CONSTANT)
+    Q_PROPERTY(UserObject* user READ user CONSTANT)
+    Q_PROPERTY(Initializer* initializer READ initializer NOTIFY initializerChanged)
     Q_PROPERTY(QObject* autoUpdater READ autoUpdater CONSTANT)
     Q_PROPERTY(bool storeBuild READ storeBuild CONSTANT)
     Q_PROPERTY(TabStatus* curTabStatus READ curTabStatus WRITE setCurTabStatus NOTIFY curTabStatusChanged)
@@ -85,9 +88,8 @@ class Tarnolix : public QApplication
     Q_PROPERTY(bool startupOfflineAvailable READ startupOfflineAvailable NOTIFY startupChanged)
     Q_PROPERTY(bool startupRestartRequired READ startupRestartRequired NOTIFY startupChanged)
     Q_PROPERTY(QObject* updateCompleter READ updateCompleter NOTIFY updateCompleterChanged)
-    // The main window's scale object; its "defaultDp" and "defaultDpChanged"
-    // are read through the meta-object until the scale class exists.
-    Q_PROPERTY(QObject* mainWindowDPCalculate READ mainWindowDPCalculate WRITE setMainWindowDPCalculate
+    // The main window's scale object; its defaultDp drives the web views' zoom.
+    Q_PROPERTY(DPCalculate* mainWindowDPCalculate READ mainWindowDPCalculate WRITE setMainWindowDPCalculate
                    NOTIFY mainWindowDPCalculateChanged)
     Q_PROPERTY(double webviewZoomFactor READ webviewZoomFactor NOTIFY webviewZoomFactorChanged)
     Q_PROPERTY(QObject* favoriteHelper READ favoriteHelper NOTIFY runtimeInitialized)
@@ -110,9 +112,9 @@ public:
     TranslatorMngr* translatorMngr() const { return m_translatorMngr; }
     CrashDumpCreator* crashDumpCreator() const { return m_crashDumpCreator.get(); }
     CipherKeyPair& cipherKeyPair() { return m_cipherKeyPair; }
-    QObject* api() const { return nullptr; }
-    QObject* user() const { return nullptr; }
-    QObject* initializer() const { return nullptr; }
+    TarnolixAPI* api() const { return m_api; }
+    UserObject* user() const { return m_user; }
+    Initializer* initializer() const { return m_initializer; }
     QObject* autoUpdater() const { return nullptr; }
     static bool storeBuild() { return false; }
     TabStatus* curTabStatus() const { return m_curTabStatus; }
@@ -136,8 +138,8 @@ public:
     bool startupOfflineAvailable() const { return m_startupOfflineAvailable; }
     bool startupRestartRequired() const { return m_startupRestartRequired; }
     QObject* updateCompleter() const { return nullptr; }
-    QObject* mainWindowDPCalculate() const { return m_mainWindowDPCalculate; }
-    void setMainWindowDPCalculate(QObject* dpCalculate);
+    DPCalculate* mainWindowDPCalculate() const { return m_mainWindowDPCalculate; }
+    void setMainWindowDPCalculate(DPCalculate* dpCalculate);
     double webviewZoomFactor() const { return m_webviewZoomFactor; }
     QObject* favoriteHelper() const { return nullptr; }
     QObject* favoritesSyncMngr() const { return nullptr; }
@@ -176,6 +178,18 @@ public:
 
     // Thread-safe: from another thread it re-invokes itself queued.
     Q_INVOKABLE void setIsAuthorized(bool isAuthorized);
+    // Sign-in and the remembered account (TarnolixAccount.cpp). The root
+    // window calls startApplication once; the login form calls
+    // loginApplication after a successful sign-in request.
+    Q_INVOKABLE void startApplication();
+    Q_INVOKABLE bool loginApplication(bool remember);
+    Q_INVOKABLE bool loadTokenAndUserAndInit();
+    Q_INVOKABLE bool initAfterLogin(bool loadUser, bool awaitProfile = true);
+    Q_INVOKABLE void saveTokenAndUser();
+    // The account refresh's writes: the AI-access check time, and the user
+    // keys of a remembered account.
+    void recordAiAccessCheck();
+    void storeRefreshedUser();
     // The prepared-library and start-up offline paths of other builds; here
     // they do nothing.
     Q_INVOKABLE void checkPreparedUpdate() {}
@@ -271,6 +285,15 @@ private:
     enum class Teardown { Logout, Exit };
     void closeAccountRuntime(Teardown kind);
     void finishLogout();
+    // Sign-in helpers (TarnolixAccount.cpp).
+    // Selects the user's account library and opens the runtime; a failure is
+    // logged with `failureLog` (one "%s"), shown, and requires a restart.
+    bool openUserLibrary(const char* failureLog);
+    bool loadRememberedUser();
+    bool loadRememberedToken();
+    void forgetUser();
+    void closeRuntimeAfterRefusedLibrary();
+    void accountRefreshed(Initializer* initializer, bool awaitProfile, bool accountMatches);
 
     bool m_runtimeReady = false;
     bool m_closing = false;
@@ -289,7 +312,10 @@ private:
     std::unique_ptr<QLockFile> m_lockFile;
     TarnolixConstants* m_constants = nullptr;
     TarnolixEvents* m_events = nullptr;
+    TarnolixAPI* m_api = nullptr;
+    UserObject* m_user = nullptr;
     CipherKeyPair m_cipherKeyPair;
+    Initializer* m_initializer = nullptr;
     std::shared_ptr<TarnolixDB> m_guiDatabase;
     std::vector<QObject*> m_indexWriterThreads;
     TabStatus* m_curTabStatus = nullptr;
@@ -313,7 +339,7 @@ private:
     FavoriteHelper* m_favoriteHelper = nullptr;
     FavoritesSyncManager* m_favoritesSyncManager = nullptr;
     WindowsEventFilter* m_windowsEventFilter = nullptr;
-    QObject* m_mainWindowDPCalculate = nullptr;
+    DPCalculate* m_mainWindowDPCalculate = nullptr;
     QMetaObject::Connection m_defaultDpConnection;
     double m_webviewZoomFactor = 1.0;
     DebugHelper* m_debugHelper = nullptr;

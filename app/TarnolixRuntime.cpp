@@ -3,6 +3,7 @@
 // objects it makes; a subsystem not built yet leaves its member null here
 // and fills its step when it lands.
 
+#include "app/ClipboardTextFormattingWatcher.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/SecondThread.h"
@@ -167,9 +168,10 @@ void Tarnolix::updatePageFrameState()
 
 void Tarnolix::createSearchObjects()
 {
-    // In order: the full-text search manager, the clipboard watcher, the
-    // word-by-word index (opened), the indexing progress, the glossary index
-    // (opened). Only the indexing progress exists so far.
+    // In order: the full-text search manager (with the searchers), the
+    // clipboard watcher, the word-by-word index (opened, with the index), the
+    // indexing progress, the glossary index (opened, with the glossaries).
+    m_clipboardWatcher = new ClipboardTextFormattingWatcher(*this, this);
     m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);
 }
 
@@ -191,6 +193,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
 {
     // 1: the account refresh, the favorites synchronisation and service (with
     // their subsystems), then the debug tools.
+    delete m_initializer;
     deleteAndClear(m_debugHelper);
 
     // 2: no pool job may outlive the connections and objects below.
@@ -215,6 +218,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     // clipboard watcher, (at exit) the tab manager, the search manager, the
     // second thread, (at exit) the program updater, then the index writers.
     deleteAndClear(m_indexingProgressInfo);
+    deleteAndClear(m_clipboardWatcher);
     deleteAndClear(m_secondThread);
     m_indexWriterThreads.clear();
 
@@ -238,7 +242,7 @@ void Tarnolix::logout()
     m_settings->remove(QStringLiteral("Login/Token"));
     m_settings->remove(QStringLiteral("User"));
     m_settings->sync();
-    // The API client's token is cleared here (with the account API).
+    m_api->setToken(QString());
     emit accountRuntimeClosing();
     // QML unloads the main window first; the rest follows on the next turn.
     QTimer::singleShot(0, this, &Tarnolix::finishLogout);
@@ -249,10 +253,9 @@ void Tarnolix::finishLogout()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setCurTabStatus(nullptr);
     closeAccountRuntime(Teardown::Logout);
-    // The user object is cleared here (with the account API).
+    m_user->clear();
     m_cipherKeyPair.setKeyFromString(QString());
-    // The API client is reset here: downloads stopped, a new network
-    // manager, stored results dropped (with the account API).
+    m_api->reset();
     m_secondThread = new SecondThread;
     // A new glossary tree manager is made here (with the glossary tree).
 

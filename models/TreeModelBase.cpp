@@ -23,6 +23,13 @@ std::shared_ptr<TarnolixDB> guiThreadDatabase()
 
 using ItemVector = std::vector<TreeModelBase::TreeModelItemPtr>;
 
+// What the navigation calls check of a parent index: that it is this model's.
+// Checking its place as well walks up to the root through parent() and
+// rowCount() on every call, which a walk over a deep tree pays at every node;
+// an index this model handed out is in its place anyway.
+constexpr QAbstractItemModel::CheckIndexOptions kOwnIndex =
+    QAbstractItemModel::CheckIndexOption::IndexIsValid | QAbstractItemModel::CheckIndexOption::DoNotUseParent;
+
 int rowOf(const ItemVector& items, const TreeModelBase::TreeModelItem* item)
 {
     auto it = std::find_if(items.begin(), items.end(),
@@ -53,7 +60,7 @@ QModelIndex TreeModelBase::index(int row, int column, const QModelIndex& parent)
         return {};
     const ItemVector* candidates = &m_rootItems;
     if (parent.isValid()) {
-        TreeModelItemPtr item = getItem(parent);
+        TreeModelItemPtr item = getItem(parent, kOwnIndex);
         if (!item)
             return {};
         if (!item->childrenLoaded())
@@ -84,7 +91,7 @@ int TreeModelBase::rowCount(const QModelIndex& parent) const
 {
     if (!parent.isValid())
         return int(m_rootItems.size());
-    TreeModelItemPtr item = getItem(parent);
+    TreeModelItemPtr item = getItem(parent, kOwnIndex);
     if (!item)
         return 0;
     if (!item->countKnown())
@@ -96,14 +103,16 @@ int TreeModelBase::columnCount(const QModelIndex& parent) const
 {
     if (!parent.isValid())
         return 1;
-    return checkIndex(parent, CheckIndexOption::IndexIsValid) ? 1 : 0;
+    // Checking the index's place too would ask for its parent's columns
+    // again: a check at depth d would cost 2^d checks above it.
+    return checkIndex(parent, kOwnIndex) ? 1 : 0;
 }
 
 bool TreeModelBase::hasChildren(const QModelIndex& parent) const
 {
     if (!parent.isValid())
         return !m_rootItems.empty();
-    TreeModelItemPtr item = getItem(parent);
+    TreeModelItemPtr item = getItem(parent, kOwnIndex);
     return item && itemHasChildren(item);
 }
 

@@ -1,6 +1,6 @@
 // The program's root window. A placeholder until the start-up page, the
 // sign-in form and the main window take its place: it opens at the stored
-// size and keeps it for the next start.
+// size, keeps it for the next start and starts the account's restoration.
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import Tarnolix 1.0
@@ -15,6 +15,8 @@ Window {
     Component.onCompleted: {
         width = Math.min(Number(Tarnolix.settings.get("Window/width", 1248)), Screen.desktopAvailableWidth)
         height = Math.min(Number(Tarnolix.settings.get("Window/height", 702)), Screen.desktopAvailableHeight - 40)
+        // Restores the remembered account, or asks for a sign-in.
+        Tarnolix.startApplication()
     }
 
     onClosing: {

@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QThread>
@@ -77,18 +78,25 @@ TEST(AppObjectTest, ZoomIsTheSettingTimesTheMainWindowsDefaultScale)
     EXPECT_EQ(app().webviewZoomFactor(), 1.0); // no scale object: unchanged
     EXPECT_TRUE(log.contains(QtCriticalMsg, QStringLiteral("m_mainWindowDPCalculate=0")));
 
+    // The screen's scale counts, the reader's default scale does not.
     QSignalSpy zoomChanged(&app(), &Tarnolix::webviewZoomFactorChanged);
-    auto scale = std::make_unique<FakeScale>();
-    scale->setDefaultDp(2.0);
+    settings.setDefaultScale(2.0);
+    auto scale = std::make_unique<DPCalculate>();
+    scale->setScreenName(QStringLiteral("no such screen")); // screen scale 1.0
     app().setMainWindowDPCalculate(scale.get());
-    EXPECT_DOUBLE_EQ(app().webviewZoomFactor(), 3.0);
-    scale->setDefaultDp(1.0);
     EXPECT_DOUBLE_EQ(app().webviewZoomFactor(), 1.5);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const double screenScale = screen->logicalDotsPerInch() / 96.0;
+    scale->setScreenName(screen->name());
+    EXPECT_DOUBLE_EQ(app().webviewZoomFactor(), 1.5 * screenScale);
     settings.setZoomFactor(1.0);
+    EXPECT_DOUBLE_EQ(app().webviewZoomFactor(), screenScale);
+    settings.setEnableHighDpiScaling(false);
     EXPECT_DOUBLE_EQ(app().webviewZoomFactor(), 1.0);
-    EXPECT_EQ(zoomChanged.count(), 3);
-    scale->setDefaultDp(1.0); // same value: no signal
-    EXPECT_EQ(zoomChanged.count(), 3);
+    const int changes = zoomChanged.count();
+    settings.setDefaultScale(1.0); // the screen scale is the same: no signal
+    EXPECT_EQ(zoomChanged.count(), changes);
+    settings.setEnableHighDpiScaling(true);
 
     QSignalSpy scaleChanged(&app(), &Tarnolix::mainWindowDPCalculateChanged);
     scale.reset();

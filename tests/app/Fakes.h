@@ -1,31 +1,10 @@
 #pragma once
 // Small stand-ins with the properties and signals the application object
-// reads of objects that later subsystems bring: the main window's scale
-// object and an index writer.
+// reads of objects that later subsystems bring: an index writer.
 
 #include <QList>
 #include <QObject>
 #include <QUrl>
-
-class FakeScale : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(double defaultDp READ defaultDp NOTIFY defaultDpChanged)
-
-public:
-    double defaultDp() const { return m_defaultDp; }
-    void setDefaultDp(double dp)
-    {
-        m_defaultDp = dp;
-        emit defaultDpChanged();
-    }
-
-signals:
-    void defaultDpChanged();
-
-private:
-    double m_defaultDp = 1.0;
-};
 
 class FakeIndexWriter : public QObject
 {

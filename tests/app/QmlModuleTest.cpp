@@ -64,6 +64,9 @@ TEST(QmlModuleTest, UncreatableTypesRefuseWithTheirReason)
         {"LocationInfo", "Error class uncreatable"},
         {"Settings", "Error class uncreatable"},
         {"TabWebChannel", "TabWebChannel class uncreatable"},
+        {"TarnolixAPI", "Error class uncreatable"},
+        {"TarnolixAPIResult", "Error class uncreatable"},
+        {"UserObject", "Error class uncreatable"},
         {"UrlCreator", "UrlCreator class uncreatable"},
         {"IndexingProgressInfo", "IndexingProgressInfo class uncreatable"},
         {"SearchDataStorage", "SearchDataStorage class uncreatable"},
@@ -79,6 +82,26 @@ TEST(QmlModuleTest, UncreatableTypesRefuseWithTheirReason)
         EXPECT_EQ(object, nullptr);
         ASSERT_FALSE(component.errors().isEmpty());
         EXPECT_EQ(component.errors().constFirst().description(), QString::fromLatin1(c.reason));
+    }
+}
+
+TEST(QmlModuleTest, DPCalculateIsCreatableAndTheDesktopHelpersAreNoTypes)
+{
+    QmlWindow window;
+    QQmlComponent scale(&window.engine());
+    scale.setData("import Tarnolix 1.0\nDPCalculate { screenName: \"nosuch\" }\n", QUrl());
+    const std::unique_ptr<QObject> object(scale.create());
+    ASSERT_NE(object, nullptr) << scale.errorString().toStdString();
+    EXPECT_EQ(object->property("screenName").toString(), QStringLiteral("nosuch"));
+    EXPECT_EQ(object->property("defaultDp").toDouble(), 1.0);
+
+    for (const char* type : {"NativeContextMenu", "WindowGeometry"}) {
+        SCOPED_TRACE(type);
+        QQmlComponent component(&window.engine());
+        component.setData(QByteArray("import Tarnolix 1.0\n") + type + " {}\n", QUrl());
+        const std::unique_ptr<QObject> created(component.create());
+        EXPECT_EQ(created, nullptr);
+        EXPECT_TRUE(component.errorString().contains(QStringLiteral("is not a type"))) << component.errorString().toStdString();
     }
 }
 

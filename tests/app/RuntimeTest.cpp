@@ -7,11 +7,15 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "tests/app/Fakes.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/TestSupport.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -321,6 +325,31 @@ TEST_F(RuntimeTest, TheKeyboardLayoutFilterIsMadeOnlyWithoutOpenGLES)
     settings.setUseOpenGLES(false);
     ASSERT_TRUE(opened);
     EXPECT_EQ(app().windowsEventFilter(), nullptr);
+}
+
+TEST_F(RuntimeTest, TheClipboardWatcherLivesWithTheRuntime)
+{
+    TabStatus tab;
+    tab.setWebViewActiveFocus(true);
+    app().setCurTabStatus(&tab);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto copyHtml = [clipboard] {
+        auto* data = new QMimeData;
+        data->setHtml(QStringLiteral("<i>tat tvam asi</i>"));
+        data->setText(QStringLiteral("tat tvam asi"));
+        clipboard->setMimeData(data);
+    };
+
+    ASSERT_TRUE(openAccountRuntime(kReader));
+    copyHtml();
+    EXPECT_FALSE(clipboard->mimeData()->hasHtml());
+    EXPECT_EQ(clipboard->text(), QStringLiteral("tat tvam asi"));
+
+    ASSERT_TRUE(logoutAndWait());
+    app().setCurTabStatus(&tab);
+    copyHtml();
+    EXPECT_TRUE(clipboard->mimeData()->hasHtml());
+    app().setCurTabStatus(nullptr);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "tests/pages_web/WebPage.h"
 
+#include "app/DPCalculate.h"
 #include "app/Tarnolix.h"
 #include "pages/HTMLCreator.h"
 #include "pages/SchemeHandlerTab.h"
@@ -77,8 +78,9 @@ protected:
             ASSERT_TRUE(openAccountRuntime(QStringLiteral("reader@tarnolix.invalid")));
         }
         // The main window's scale object, so that the zoom setting counts.
-        static QObject* scale = new QObject;
-        scale->setProperty("defaultDp", 1.0);
+        // An unknown screen keeps the scale at 1.0.
+        static DPCalculate* scale = new DPCalculate;
+        scale->setScreenName(QStringLiteral("no such screen"));
         app().setMainWindowDPCalculate(scale);
     }
 

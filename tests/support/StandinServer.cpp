@@ -18,14 +18,14 @@ StandinServer::~StandinServer()
     m_process.waitForFinished(2000);
 }
 
-bool StandinServer::start()
+bool StandinServer::start(int port)
 {
     const QString info = m_state.filePath(QStringLiteral("info.json"));
     m_process.setStandardOutputFile(logPath());
     m_process.setStandardErrorFile(logPath(), QIODevice::Append);
     m_process.start(QStringLiteral(TARNOLIX_STANDIN_SERVER),
                     {QStringLiteral("--state-dir"), m_state.path(), QStringLiteral("--info-file"), info,
-                     QStringLiteral("--port"), QStringLiteral("0")});
+                     QStringLiteral("--port"), QString::number(port)});
     if (!m_process.waitForStarted(10000))
         return false;
     if (!waitUntil([&] { return QFile::exists(info) || m_process.state() == QProcess::NotRunning; }, 30000))

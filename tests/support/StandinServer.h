@@ -20,9 +20,9 @@ public:
     StandinServer(const StandinServer&) = delete;
     StandinServer& operator=(const StandinServer&) = delete;
 
-    // Starts it and waits for its info file; false when it did not come up
-    // (its output is in logPath()).
-    bool start();
+    // Starts it (HTTP on `port`, 0: any free one) and waits for its info
+    // file; false when it did not come up (its output is in logPath()).
+    bool start(int port = 0);
 
     QString logPath() const { return m_state.filePath(QStringLiteral("server.log")); }
     // "ftp://127.0.0.1:<port>" for the crash-report overrides.

@@ -16,6 +16,7 @@ from .favorites import FavoritesStore
 from .httpd import (INSTALLER_SCRIPT, Reply, envelope_reply, image_reply, json_body,
                     parse_form, safe_name)
 from .library import Library
+from .requestlog import RequestLog
 
 STATS_FILE = "/programs_statistic_server.txt"
 UPDATE_PLATFORMS = ("windows", "mac", "linux")
@@ -45,6 +46,7 @@ class App:
         self.accounts = Accounts(self.library.dataset.accounts, state_dir)
         self.favorites = FavoritesStore(state_dir)
         self.faults = faults.FaultBoard()
+        self.requests = RequestLog()
         self.stopping = threading.Event()
         self.update_version = self.library.dataset.update.get("version", "2.1.28")
         self.installer_record = ""
@@ -261,8 +263,17 @@ class App:
 
     # Control ------------------------------------------------------------------------
 
-    def control(self, method, path, body):
+    def control(self, method, path, body, query=None):
         what = path[len("/_control/"):]
+        if what == "requests":
+            if method == "GET":
+                since = (query or {}).get("since", ["0"])[0]
+                if not re.fullmatch(r"\d+", since):
+                    raise ApiError(400, "INVALID_DATA", "since must be a sequence number")
+                return envelope_reply(self.requests.entries(int(since)))
+            if method == "DELETE":
+                self.requests.clear()
+                return envelope_reply()
         if what == "info" and method == "GET":
             return envelope_reply(self.info())
         if what == "faults":

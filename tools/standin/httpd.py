@@ -129,8 +129,9 @@ class Handler(BaseHTTPRequestHandler):
         origin = "%s://%s" % (self.server.scheme,
                               self.headers.get("Host") or "127.0.0.1:%d" % self.server.server_port)
         if path.startswith("/_control/"):
-            self._send(self._guard(lambda: app.control(method, path, body)))
+            self._send(self._guard(lambda: app.control(method, path, body, query)))
             return
+        app.requests.record(method, self.path, self.headers.items(), body)
         fault = None
         try:
             header = self.headers.get("X-Standin-Fault")

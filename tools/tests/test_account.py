@@ -6,6 +6,7 @@ import os
 import socket
 import stat
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -251,6 +252,44 @@ class AccountLevelTest(unittest.TestCase):
             self.assertEqual(server.stop(), 0)
             server.cleanup()
 
+
+class RequestLogTest(ServerTest):
+    def test_log_keeps_method_path_headers_and_body_in_order(self):
+        self.server.control("DELETE", "requests")
+        last = self.server.control("GET", "requests")
+        self.assertEqual(last, [])
+        self.server.login()
+        self.server.request("GET", "/user?x=1", token=self.token, headers={"X-Standin-Fault": "mode=status,code=500"})
+        self.server.request("DELETE", "/favorites/items/delete", body=[{"uuid": "u"}], token=self.token)
+        log = self.server.control("GET", "requests")
+        self.assertEqual([(e["method"], e["path"]) for e in log],
+                         [("POST", "/auth/login"), ("GET", "/user?x=1"), ("DELETE", "/favorites/items/delete")],
+                         "control requests are not logged; faulted ones are")
+        login, user, delete = log
+        self.assertIn('name="email"\r\n\r\n%s' % ACCOUNT[0], login["body"])
+        self.assertLess(login["body"].index('name="email"'), login["body"].index('name="password"'))
+        self.assertNotIn("Api-Authorization", [name for name, _ in login["headers"]])
+        self.assertIn(["Api-Authorization", self.token], user["headers"])
+        self.assertIn(["device-id", "test-device"], user["headers"])
+        self.assertEqual((delete["body"], delete["body_size"]), ('[{"uuid":"u"}]', 14))
+        self.assertEqual([e["seq"] for e in self.server.control("GET", "requests?since=%d" % user["seq"])],
+                         [delete["seq"]])
+        self.server.control("DELETE", "requests")
+        self.assertEqual(self.server.control("GET", "requests"), [])
+        self.get("/user")
+        self.assertGreater(self.server.control("GET", "requests")[0]["seq"], delete["seq"],
+                           "numbers go on after a clear")
+        self.assertEqual(self.server.control_refused("GET", "requests?since=x", None)[0], 400)
+
+
+    def test_log_drops_its_oldest_entries_past_the_limit(self):
+        sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        from standin.requestlog import RequestLog
+        log = RequestLog(limit=3)
+        for n in range(5):
+            log.record("GET", "/p%d" % n, [], b"\xff" * n)
+        self.assertEqual([(e["path"], e["seq"]) for e in log.entries()], [("/p2", 3), ("/p3", 4), ("/p4", 5)])
+        self.assertEqual(log.entries()[0]["body"], "\ufffd\ufffd", "undecodable bytes are replaced")
 
 class ControlInputTest(ServerTest):
     def test_bad_control_input_is_refused_with_400(self):

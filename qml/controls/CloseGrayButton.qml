@@ -1,0 +1,6 @@
+import QtQuick 2.15
+
+SVGButton {
+    source: "CloseDark.svg"
+    sourceSize: Qt.size(18, 18)
+}

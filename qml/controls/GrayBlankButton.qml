@@ -1,0 +1,9 @@
+import QtQuick 2.15
+import Tarnolix 1.0
+
+BlankButton {
+    colorStatic: Constants.grayText
+    colorHover: Constants.colorActive
+    colorActive: Constants.colorActive
+    colorPressed: Constants.colorPressed
+}

@@ -1,0 +1,6 @@
+import QtQuick 2.15
+import Tarnolix 1.0
+
+TextButton {
+    colorStatic: Constants.lightGold
+}
