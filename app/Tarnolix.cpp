@@ -11,6 +11,7 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "search/searchers/SearchUrlRegistration.h"
 #include "tabs/TabStatusMngr.h"
 
 #include <QClipboard>
@@ -55,6 +56,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     m_tabStatusMngr = new TabStatusMngr(this);
     m_tabServices = std::make_unique<AppTabServices>(*this);
     TabServices::setCurrent(m_tabServices.get());
+    tarnolix::registerBooksSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
