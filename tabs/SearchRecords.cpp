@@ -2,22 +2,19 @@
 
 #include <QtGlobal>
 
-// Each function here is completed where its record class is built: the
-// results and their status with the search records, the mask and the
-// pointer with the hit navigation, the page state with the results page.
+// The functions on the mask and the pointer are completed with the hit
+// navigation, those on the page state with the results page.
 
 namespace searchrecords {
 
-bool resultsStillValid(const SearchResults2& results)
+bool resultsStillValid(const tarnolix::SearchResults2& results)
 {
-    Q_UNUSED(results)
-    qFatal("resultsStillValid: the search results are not connected");
+    return results.status() && results.status()->checkState();
 }
 
-SearchSettingsConstPtr resultsSettings(const SearchResults2& results)
+SearchSettingsConstPtr resultsSettings(const tarnolix::SearchResults2& results)
 {
-    Q_UNUSED(results)
-    qFatal("resultsSettings: the search results are not connected");
+    return results.status() ? results.status()->settings() : nullptr;
 }
 
 HiddenSearchResultsPtr newHiddenSearchResults()

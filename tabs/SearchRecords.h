@@ -1,26 +1,27 @@
 #pragma once
 // The search records that a tab's search data holds: the results of one
 // search (with the status of the run that made them), the hidden-hits mask,
-// the hit pointer and the state of the full-text results page. Their classes
-// belong to the searchers and to the results page and are only declared
-// here; every operation of the search data that reaches inside one of them
-// is a function below (SearchRecords.cpp), the one place that connects it.
+// the hit pointer and the state of the full-text results page. They belong
+// to the searchers and to the results page; every operation of the search
+// data that reaches inside one of them is a function below
+// (SearchRecords.cpp), the one place that connects it.
 //
-// While a class is not connected no record of it can exist: the functions
-// that make one give none, and those that take one stop the program if
-// they are ever reached.
+// The mask, the pointer and the page state are only declared here until
+// their classes exist: no such record can exist before, so the functions
+// that make one give none, and those that take one stop the program if they
+// are ever reached.
 
 #include "core/SearchSettings.h"
+#include "search/searchers/SearchRecords.h"
 
 #include <memory>
 
 class QObject;
-class SearchResults2;
 class HiddenSearchResults;
 class SearchResultsPointer;
 struct SRPageState;
 
-using SearchResultsPtr = std::shared_ptr<SearchResults2>;
+using SearchResultsPtr = std::shared_ptr<tarnolix::SearchResults2>;
 using HiddenSearchResultsPtr = std::shared_ptr<HiddenSearchResults>;
 using SRPageStatePtr = std::shared_ptr<SRPageState>;
 
@@ -30,10 +31,10 @@ namespace searchrecords {
 // library: full-text and word-by-word results while the library stamp kept
 // with them equals the current library's (read through the calling thread's
 // connection), other results always; a status without settings never.
-bool resultsStillValid(const SearchResults2& results);
+bool resultsStillValid(const tarnolix::SearchResults2& results);
 
 // The settings that produced the results; null when their status has none.
-SearchSettingsConstPtr resultsSettings(const SearchResults2& results);
+SearchSettingsConstPtr resultsSettings(const tarnolix::SearchResults2& results);
 
 // A new, empty mask.
 HiddenSearchResultsPtr newHiddenSearchResults();
