@@ -11,6 +11,8 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "search/index/IndexWriterHost.h"
+#include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchUrlRegistration.h"
 #include "tabs/TabStatusMngr.h"
 
@@ -105,11 +107,11 @@ QObject* Tarnolix::translatorMngrObject() const
     return m_translatorMngr;
 }
 
-QObject* Tarnolix::indexWriterThread(unsigned languageId) const
+tarnolix::IndexWriterThread* Tarnolix::indexWriterThread(unsigned languageId) const
 {
     if (languageId == 0 || languageId > m_indexWriterThreads.size())
         throw std::out_of_range("indexWriterThread: no index writer for this language");
-    return m_indexWriterThreads[languageId - 1];
+    return static_cast<tarnolix::IndexWriterThread*>(m_indexWriterThreads[languageId - 1]);
 }
 
 void Tarnolix::postShowError(const QString& msg)

@@ -174,7 +174,8 @@ protected:
     int closeAndWait(QProcess& process, const X11Window& window)
     {
         m_x11.requestClose(window.id);
-        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000))
+            << "still running after the close request; the log:\n" << log().toStdString();
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return process.exitCode();
     }
@@ -284,9 +285,12 @@ TEST_F(AppProcessTest, ALockLeftByAKilledInstanceDoesNotBlockTheNextStart)
     ASSERT_TRUE(QFile::exists(dataDir() + "/lock"));
 
     QProcess& next = start();
-    const X11Window window = waitForWindow(next);
-    ASSERT_NE(window.id, 0u) << log().toStdString();
+    ASSERT_NE(waitForWindow(next).id, 0u) << log().toStdString();
+    // Closed only once it has its size and paints, as a reader would.
+    const X11Window window = waitForSize(next, QSize(1248, 702));
+    ASSERT_NE(window.id, 0u);
     EXPECT_EQ(window.title, QStringLiteral("Tarnolix"));
+    screenshot(window, QStringLiteral("app-after-killed-instance"), kRootBackground);
     EXPECT_FALSE(log().contains(kAlreadyRunning)) << log().toStdString();
     EXPECT_EQ(closeAndWait(next, window), 0);
 }
