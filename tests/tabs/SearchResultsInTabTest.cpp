@@ -2,10 +2,13 @@
 // were found in stays as it is, shared by clones, kept for a hit opened in
 // the same tab and cloned into a tab opened from another tab's finished
 // search.
+#include "app/Tarnolix.h"
 #include "pages/UrlCreatorImpl.h"
 #include "tabs/PageSearchData.h"
 #include "tabs/SearchDataStorage.h"
+#include "tests/support/AppTestSupport.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/TestSupport.h"
 #include "tests/tabs/TabFixture.h"
 
 #include <QSignalSpy>
@@ -13,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -33,11 +37,11 @@ public:
     C::SearchType searchType() const override { return C::GlossarySearch; }
 };
 
-std::shared_ptr<GlossaryResults> glossaryResults()
+// `settings` null: a status that kept none.
+std::shared_ptr<GlossaryResults> glossaryResults(SearchSettingsConstPtr settings = std::make_shared<FakeGlossary>())
 {
     auto results = std::make_shared<GlossaryResults>();
-    tarnolix::SearchResults2::registerResults(results,
-                                              std::make_shared<GlossaryStatus>(std::make_shared<FakeGlossary>()));
+    tarnolix::SearchResults2::registerResults(results, std::make_shared<GlossaryStatus>(std::move(settings)));
     return results;
 }
 
@@ -98,6 +102,19 @@ TEST_F(SearchResultsInTab, TheStorageFollowsItsDataAndGivesItsSearchUrl)
     const auto* settings = dynamic_cast<const tarnolix::FTSearchSettings*>(search.searchSettings().get());
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(settings->query(), QStringLiteral("кришна"));
+
+    // Results whose status kept no settings: no search URL, and the reason
+    // reported rather than thrown into the page script.
+    auto* unsettled = new GlossarySearchData(tab.get());
+    unsettled->setSearchResults(glossaryResults(nullptr));
+    storage.setSearchData(unsettled);
+    EXPECT_FALSE(storage.hasSearchResults());
+    MessageLog log;
+    QSignalSpy errors(&app(), &Tarnolix::errorMessage);
+    EXPECT_EQ(storage.getSearchUrl(), QString());
+    EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("getSearchUrl: INVALID SEARCH TYPE(0x54456215)")));
+    ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 2000)); // the notice is queued
+    EXPECT_TRUE(errors.first().at(1).toString().startsWith(QStringLiteral("INVALID SEARCH TYPE(0x54456215)")));
 }
 
 TEST_F(SearchResultsInTab, AHitOpenedInThisTabKeepsTheSearch)
