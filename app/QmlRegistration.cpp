@@ -20,6 +20,11 @@
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchResultsPointer.h"
 #include "search/searchers/SearchSettingsCreator.h"
+#include "tabs/PageSearchData.h"
+#include "tabs/PageStatus.h"
+#include "tabs/SearchDataStorage.h"
+#include "tabs/TabStatus.h"
+#include "tabs/TabWebChannel.h"
 
 #include <QMetaType>
 #include <QQmlEngine>
@@ -98,8 +103,10 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
         qmlRegisterType<CatalogNamesModel>(kUri, kMajor, kMinor, "CatalogNamesModel");
         // 17-20 CatalogGlossariesModel ... CatalogTreeHelper, creatable (with the catalogue models)
-        // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
-        // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
+        qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
+        qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
+        // 23-34 NewTabStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
+        registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
         // 37-38 BooksSearchResultsModel, GlossarySearchResultsModel, creatable (with the search result models)
         qmlRegisterType<SqlQueryModel>(kUri, kMajor, kMinor, "SqlQueryModel");
@@ -109,7 +116,8 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");
         registerUncreatable<tarnolix::SearchResultsPointer>("SearchResultsPointer",
                                                             "SearchResultsPointer class uncreatable");
-        // 46 SearchDataStorage, 47 PageSearchData: uncreatable
+        registerUncreatable<SearchDataStorage>("SearchDataStorage", "SearchDataStorage class uncreatable");
+        registerUncreatable<PageSearchData>("PageSearchData", "PageSearchData class uncreatable");
         // 48-50 FavoriteHelper, FavoriteLogic, FavoritesSyncManager: uncreatable
         // 51-55 FavoritesImporter ... FavoritesByBooksModel, creatable
         registerUncreatable<DebugHelper>("DebugHelper", "DebugHelper class uncreatable");

@@ -2,6 +2,7 @@
 
 #include "app/AppPageServices.h"
 #include "app/AppResources.h"
+#include "app/AppTabServices.h"
 #include "app/SecondThread.h"
 #include "app/WindowsEventFilter.h"
 #include "core/CrashDumpCreator.h"
@@ -13,6 +14,7 @@
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchUrlRegistration.h"
+#include "tabs/TabStatusMngr.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -20,7 +22,6 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QLockFile>
-#include <QMetaProperty>
 #include <QNetworkAccessManager>
 #include <QQmlEngine>
 #include <QScreen>
@@ -35,20 +36,6 @@ namespace {
 
 const char kProgramVersion[] = "2.1.27";
 constexpr int kSingleInstanceWaitMs = 100;
-
-// Connects `sender`'s notify signal of `property` to `receiver`'s `slot`
-// (a normalised signature); an invalid connection when there is none.
-QMetaObject::Connection connectPropertyNotify(QObject* sender, const char* property, QObject* receiver,
-                                              const char* slot)
-{
-    const QMetaObject* meta = sender->metaObject();
-    const int index = meta->indexOfProperty(property);
-    if (index < 0 || !meta->property(index).hasNotifySignal())
-        return {};
-    const QMetaObject* receiverMeta = receiver->metaObject();
-    return QObject::connect(sender, meta->property(index).notifySignal(), receiver,
-                            receiverMeta->method(receiverMeta->indexOfSlot(slot)));
-}
 
 } // namespace
 
@@ -68,12 +55,15 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
+    m_tabStatusMngr = new TabStatusMngr(this);
+    m_tabServices = std::make_unique<AppTabServices>(*this);
+    TabServices::setCurrent(m_tabServices.get());
     tarnolix::registerSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
-    // The program updater and the tab and glossary tree managers come with
-    // their subsystems.
+    // The program updater and the glossary tree manager come with their
+    // subsystems.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -89,6 +79,7 @@ Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
     m_pageServices.reset();
+    m_tabServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());
     delete m_user;
@@ -169,26 +160,26 @@ TarnolixDB& Tarnolix::openGuiDatabase() const
 
 // Current tab, tab control and scale object
 
-void Tarnolix::setCurTabStatus(QObject* tabStatus)
+void Tarnolix::setCurTabStatus(TabStatus* tabStatus)
 {
     if (tabStatus == m_curTabStatus)
         return;
-    QObject* previous = m_curTabStatus;
+    TabStatus* previous = m_curTabStatus;
     disconnect(m_curTabDestroyedConnection);
     disconnect(m_curTabBookModeConnection);
     m_curTabStatus = tabStatus;
     if (tabStatus) {
         m_curTabDestroyedConnection = connect(tabStatus, &QObject::destroyed, this, &Tarnolix::curTabStatusDestroyed);
         m_curTabBookModeConnection =
-            connectPropertyNotify(tabStatus, "bookMode", this, "curTabStatusBookModeChanged()");
+            connect(tabStatus, &TabStatus::bookModeChanged, this, &Tarnolix::curTabStatusBookModeChanged);
     }
     emit curTabStatusChanged(previous, tabStatus);
-    setCurTabBookMode(tabStatus ? tabStatus->property("bookMode").toBool() : false);
+    setCurTabBookMode(tabStatus ? tabStatus->bookMode() : false);
 }
 
 void Tarnolix::curTabStatusDestroyed()
 {
-    if (sender() != m_curTabStatus)
+    if (sender() != static_cast<QObject*>(m_curTabStatus))
         return;
     disconnect(m_curTabBookModeConnection);
     m_curTabStatus = nullptr;
@@ -199,7 +190,7 @@ void Tarnolix::curTabStatusDestroyed()
 void Tarnolix::curTabStatusBookModeChanged()
 {
     if (m_curTabStatus)
-        setCurTabBookMode(m_curTabStatus->property("bookMode").toBool());
+        setCurTabBookMode(m_curTabStatus->bookMode());
 }
 
 void Tarnolix::setCurTabBookMode(bool bookMode)

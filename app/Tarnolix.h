@@ -23,6 +23,7 @@
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
+#include "tabs/TabStatus.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -34,12 +35,14 @@
 #include <vector>
 
 class AppPageServices;
+class AppTabServices;
 class ClipboardTextFormattingWatcher;
 class CrashDumpCreator;
 class DatabasePool;
 class QLockFile;
 class QWindow;
 class SecondThread;
+class TabStatusMngr;
 class TarnolixDB;
 class TranslatorMngr;
 class WindowsEventFilter;
@@ -51,7 +54,6 @@ class FavoritesSyncManager;
 class GlossaryIndex;
 class GlossaryTreeMngr;
 class HTMLCreator;
-class TabStatusMngr;
 class UpdateCompleter;
 class WordByWordIndex;
 namespace tarnolix {
@@ -71,9 +73,7 @@ class Tarnolix : public QApplication
     Q_PROPERTY(Initializer* initializer READ initializer NOTIFY initializerChanged)
     Q_PROPERTY(QObject* autoUpdater READ autoUpdater CONSTANT)
     Q_PROPERTY(bool storeBuild READ storeBuild CONSTANT)
-    // Typed by their classes once the tabs exist; read through their
-    // properties ("bookMode", "tabItem") until then.
-    Q_PROPERTY(QObject* curTabStatus READ curTabStatus WRITE setCurTabStatus NOTIFY curTabStatusChanged)
+    Q_PROPERTY(TabStatus* curTabStatus READ curTabStatus WRITE setCurTabStatus NOTIFY curTabStatusChanged)
     Q_PROPERTY(bool curTabBookMode READ curTabBookMode NOTIFY curTabBookModeChanged)
     Q_PROPERTY(TarnolixConstants::ColorMode currentColorMode READ currentColorMode NOTIFY currentColorModeChanged)
     Q_PROPERTY(QObject* tabControl READ tabControl WRITE setTabControl NOTIFY tabControlChanged)
@@ -121,8 +121,9 @@ public:
     Initializer* initializer() const { return m_initializer; }
     QObject* autoUpdater() const { return nullptr; }
     static bool storeBuild() { return false; }
-    QObject* curTabStatus() const { return m_curTabStatus; }
-    void setCurTabStatus(QObject* tabStatus);
+    TabStatus* curTabStatus() const { return m_curTabStatus; }
+    void setCurTabStatus(TabStatus* tabStatus);
+    TabStatusMngr* tabStatusMngr() const { return m_tabStatusMngr; }
     bool curTabBookMode() const { return m_curTabBookMode; }
     TarnolixConstants::ColorMode currentColorMode() const { return m_currentColorMode; }
     QObject* tabControl() const { return m_tabControl; }
@@ -228,7 +229,7 @@ signals:
     void startupLoginRequired();
     void accountRuntimeClosing();
     void startupReady();
-    void curTabStatusChanged(QObject* prevTabStatus, QObject* newTabStatus);
+    void curTabStatusChanged(TabStatus* prevTabStatus, TabStatus* newTabStatus);
     void curTabBookModeChanged();
     void currentColorModeChanged();
     void tabControlChanged();
@@ -322,7 +323,7 @@ private:
     std::shared_ptr<TarnolixDB> m_guiDatabase;
     std::vector<QObject*> m_indexWriterThreads;
     std::unique_ptr<tarnolix::IndexWriterHost> m_indexWriterHost;
-    QObject* m_curTabStatus = nullptr;
+    TabStatus* m_curTabStatus = nullptr;
     QMetaObject::Connection m_curTabDestroyedConnection;
     QMetaObject::Connection m_curTabBookModeConnection;
     bool m_curTabBookMode = false;
@@ -348,4 +349,5 @@ private:
     double m_webviewZoomFactor = 1.0;
     DebugHelper* m_debugHelper = nullptr;
     std::unique_ptr<AppPageServices> m_pageServices;
+    std::unique_ptr<AppTabServices> m_tabServices;
 };

@@ -280,4 +280,18 @@
 The filter was ignored!</translation>
     </message>
 </context>
+<context>
+    <name>TabStatus</name>
+    <message>
+        <source>Ошибка 0x54256972</source>
+        <translation>Error 0x54256972</translation>
+    </message>
+</context>
+<context>
+    <name>TabWebChannel</name>
+    <message>
+        <source>Примечание №%1</source>
+        <translation>Note No. %1</translation>
+    </message>
+</context>
 </TS>

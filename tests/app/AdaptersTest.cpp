@@ -361,7 +361,7 @@ TEST(ClipboardWatcherTest, LeavesPlainTextOnlyWhileTheTabsViewHasTheFocus)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     ClipboardTextFormattingWatcher watcher(app());
-    auto tab = std::make_unique<FakeTab>();
+    auto tab = std::make_unique<TabStatus>();
     auto putHtml = [clipboard](const char* html, const char* text) {
         auto* data = new QMimeData;
         data->setHtml(QString::fromUtf8(html));
@@ -386,7 +386,7 @@ TEST(ClipboardWatcherTest, LeavesPlainTextOnlyWhileTheTabsViewHasTheFocus)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        tab->webViewActiveFocus = c.focused;
+        tab->setWebViewActiveFocus(c.focused);
         app().setCurTabStatus(c.hasTab ? tab.get() : nullptr);
         MessageLog log;
         QSignalSpy changed(clipboard, &QClipboard::dataChanged);

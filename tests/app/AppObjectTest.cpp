@@ -3,6 +3,7 @@
 // reader notices and the invokables' failures.
 #include "app/Tarnolix.h"
 #include "database/TarnolixDB.h"
+#include "tabs/TabStatus.h"
 #include "tests/app/Fakes.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/MessageLog.h"
@@ -36,7 +37,7 @@ TEST(AppObjectTest, ColorModeIsLightUnlessTheCurrentTabIsInBookMode)
 
     QSignalSpy tabChanged(&app(), &Tarnolix::curTabStatusChanged);
     QSignalSpy modeChanged(&app(), &Tarnolix::currentColorModeChanged);
-    auto tab = std::make_unique<FakeTab>();
+    auto tab = std::make_unique<TabStatus>();
     app().setCurTabStatus(tab.get());
     ASSERT_EQ(tabChanged.count(), 1);
     EXPECT_EQ(tabChanged.at(0).at(0).value<QObject*>(), nullptr);
@@ -52,7 +53,7 @@ TEST(AppObjectTest, ColorModeIsLightUnlessTheCurrentTabIsInBookMode)
     EXPECT_EQ(app().currentColorMode(), TarnolixConstants::Mixed);
 
     // A tab already in book mode brings its mode along; closing it ends it.
-    auto second = std::make_unique<FakeTab>();
+    auto second = std::make_unique<TabStatus>();
     app().setCurTabStatus(second.get());
     EXPECT_EQ(app().currentColorMode(), TarnolixConstants::Light);
     second->setBookMode(true);

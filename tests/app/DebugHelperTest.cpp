@@ -90,12 +90,13 @@ TEST_F(DebugHelperTest, RunsTheScriptInTheCurrentTabsItem)
     helper().runDebugScript();
     EXPECT_TRUE(log.contains(QtInfoMsg, QStringLiteral("curTabStatus=0")));
 
-    FakeTab withoutItem;
+    TabStatus withoutItem;
     app().setCurTabStatus(&withoutItem);
     helper().runDebugScript();
     EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("tabItem=0")));
 
-    FakeTab tab(tabItem.get());
+    TabStatus tab;
+    tab.setTabItem(tabItem.get());
     app().setCurTabStatus(&tab);
     helper().runDebugScript(); // no file yet
     EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("Open file \"%1\" error:").arg(script)));
@@ -109,7 +110,8 @@ TEST_F(DebugHelperTest, RunsTheScriptInTheCurrentTabsItem)
     EXPECT_EQ(tabItem->property("received").toString(), QStringLiteral("tabWebView.runJavaScript('показать()')"));
 
     QObject plainItem;
-    FakeTab withPlainItem(&plainItem);
+    TabStatus withPlainItem;
+    withPlainItem.setTabItem(&plainItem);
     app().setCurTabStatus(&withPlainItem);
     helper().runDebugScript();
     EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("call runScript failed")));

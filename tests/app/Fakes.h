@@ -1,40 +1,10 @@
 #pragma once
 // Small stand-ins with the properties and signals the application object
-// reads of objects that later subsystems bring: a tab and an index writer.
+// reads of objects that later subsystems bring: an index writer.
 
 #include <QList>
 #include <QObject>
 #include <QUrl>
-
-class FakeTab : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(bool bookMode READ bookMode WRITE setBookMode NOTIFY bookModeChanged)
-    Q_PROPERTY(QObject* tabItem READ tabItem CONSTANT)
-    Q_PROPERTY(bool webViewActiveFocus MEMBER webViewActiveFocus)
-
-public:
-    explicit FakeTab(QObject* tabItem = nullptr) : m_tabItem(tabItem) {}
-
-    bool bookMode() const { return m_bookMode; }
-    void setBookMode(bool bookMode)
-    {
-        if (bookMode == m_bookMode)
-            return;
-        m_bookMode = bookMode;
-        emit bookModeChanged();
-    }
-    QObject* tabItem() const { return m_tabItem; }
-
-    bool webViewActiveFocus = false;
-
-signals:
-    void bookModeChanged();
-
-private:
-    bool m_bookMode = false;
-    QObject* m_tabItem;
-};
 
 class FakeIndexWriter : public QObject
 {

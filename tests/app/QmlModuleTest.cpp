@@ -63,11 +63,14 @@ TEST(QmlModuleTest, UncreatableTypesRefuseWithTheirReason)
         {"TarnolixEvents", "Error class uncreatable"},
         {"LocationInfo", "Error class uncreatable"},
         {"Settings", "Error class uncreatable"},
+        {"TabWebChannel", "TabWebChannel class uncreatable"},
         {"TarnolixAPI", "Error class uncreatable"},
         {"TarnolixAPIResult", "Error class uncreatable"},
         {"UserObject", "Error class uncreatable"},
         {"UrlCreator", "UrlCreator class uncreatable"},
         {"IndexingProgressInfo", "IndexingProgressInfo class uncreatable"},
+        {"SearchDataStorage", "SearchDataStorage class uncreatable"},
+        {"PageSearchData", "PageSearchData class uncreatable"},
         {"DebugHelper", "DebugHelper class uncreatable"},
     };
     QmlWindow window; // the module registered as main registers it

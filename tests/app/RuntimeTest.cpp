@@ -339,8 +339,8 @@ TEST_F(RuntimeTest, TheKeyboardLayoutFilterIsMadeOnlyWithoutOpenGLES)
 
 TEST_F(RuntimeTest, TheClipboardWatcherLivesWithTheRuntime)
 {
-    FakeTab tab;
-    tab.webViewActiveFocus = true;
+    TabStatus tab;
+    tab.setWebViewActiveFocus(true);
     app().setCurTabStatus(&tab);
     QClipboard* clipboard = QGuiApplication::clipboard();
     auto copyHtml = [clipboard] {

@@ -169,8 +169,8 @@ TEST_F(ControlsTest, GalleryOfEveryControlAtTheDefaultScales)
 
     // The tabs in the dark colour mode: a current tab in book mode.
     settings().setColorMode(TarnolixConstants::Dark);
-    QObject bookTab;
-    bookTab.setProperty("bookMode", true);
+    TabStatus bookTab;
+    bookTab.setBookMode(true);
     app().setCurTabStatus(&bookTab);
     ASSERT_EQ(app().currentColorMode(), TarnolixConstants::Dark);
     QTest::qWait(50);
@@ -794,8 +794,8 @@ TEST_F(ControlsTest, BKTabButtonShowsItsTabAndClosesIt)
     auto background = [](QQuickItem* tab) { return tab->property("background").value<QQuickItem*>(); };
     EXPECT_EQ(colorOf(background(other), "color"), kBlackText);
     EXPECT_EQ(colorOf(background(current), "color"), kActive);
-    QObject bookTab;
-    bookTab.setProperty("bookMode", true);
+    TabStatus bookTab;
+    bookTab.setBookMode(true);
     app().setCurTabStatus(&bookTab);
     EXPECT_EQ(colorOf(background(current), "color"), kDarkGold);
     app().setCurTabStatus(nullptr);

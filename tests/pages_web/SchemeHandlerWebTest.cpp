@@ -94,8 +94,8 @@ protected:
     // follows the settings only there.
     static void setBookTab(bool bookMode)
     {
-        static QObject* bookTab = new QObject;
-        bookTab->setProperty("bookMode", true);
+        static TabStatus* bookTab = new TabStatus;
+        bookTab->setBookMode(true);
         app().setCurTabStatus(bookMode ? bookTab : nullptr);
     }
 };

@@ -1,0 +1,35 @@
+#include "tabs/TabServices.h"
+
+#include "core/Exception.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<TabServices*> g_current{nullptr};
+
+} // namespace
+
+TabServices::~TabServices()
+{
+    TabServices* self = this;
+    g_current.compare_exchange_strong(self, nullptr);
+}
+
+TabServices* TabServices::current()
+{
+    return g_current.load();
+}
+
+void TabServices::setCurrent(TabServices* services)
+{
+    g_current.store(services);
+}
+
+TabServices& tabServices()
+{
+    TabServices* services = TabServices::current();
+    if (!services)
+        throw Exception("Tab services are not installed");
+    return *services;
+}
