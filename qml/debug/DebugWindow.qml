@@ -36,7 +36,7 @@ TarnolixWindow {
             id: tabBar
             Layout.fillWidth: true
             TabButton { text: "Home" }
-            TabButton { text: qsTr("База книг") }
+            TabButton { objectName: "booksTab"; text: qsTr("База книг") }
         }
         StackLayout {
             Layout.fillWidth: true

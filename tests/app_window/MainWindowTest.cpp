@@ -243,6 +243,26 @@ TEST_F(MainWindowTest, TheDebugWindowRunsTheDebugScript)
 
     QTest::keyClick(window(), Qt::Key_F2);
     EXPECT_EQ(currentTab()->property("scripts").toStringList(), QStringList{QStringLiteral("document.title = 'проба'")});
+
+    // The folder for downloaded archives: its field writes the setting while
+    // the box is checked; unchecking empties both.
+    Settings& settings = *app().settings();
+    settings.setDebugSaveBookArchivesDir(QString());
+    QQuickItem* box = itemIn(debug, QStringLiteral("saveArchivesBox"));
+    QQuickItem* field = itemIn(debug, QStringLiteral("saveArchivesField"));
+    debug->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(debug));
+    click(itemIn(debug, QStringLiteral("booksTab")));
+    ASSERT_TRUE(settle([&] { return box->isVisible(); }));
+    EXPECT_FALSE(box->property("checked").toBool());
+    EXPECT_FALSE(field->isEnabled());
+    click(box);
+    ASSERT_TRUE(field->isEnabled());
+    typeInto(field, QStringLiteral("/tmp/archives"));
+    EXPECT_EQ(settings.debugSaveBookArchivesDir(), QStringLiteral("/tmp/archives"));
+    click(box);
+    EXPECT_EQ(field->property("text").toString(), QString());
+    EXPECT_EQ(settings.debugSaveBookArchivesDir(), QString());
     debug->close();
     qunsetenv("TARNOLIX_DEBUG_SCRIPT");
 }
