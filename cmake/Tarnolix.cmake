@@ -82,4 +82,9 @@ function(tarnolix_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${_env}" TIMEOUT 600)
+  if(ARG_DISPLAY)
+    # The tests of a run share one X server, its pointer and its focus: a test
+    # that moves the pointer or activates windows disturbs another's input.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK tarnolix_display)
+  endif()
 endfunction()

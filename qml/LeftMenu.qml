@@ -130,7 +130,7 @@ Rectangle {
         }
         Item {
             width: 1
-            height: 5 * dp - parent.spacing
+            height: 5 * dp
         }
         AboutButton {
             objectName: "aboutButton"
