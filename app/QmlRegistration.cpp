@@ -17,6 +17,7 @@
 #include "models/SqlQueryModel.h"
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
+#include "search/index/IndexWriterThread.h"
 
 #include <QMetaType>
 #include <QQmlEngine>
@@ -88,7 +89,7 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<TarnolixAPIResult>("TarnolixAPIResult", kErrorClassUncreatable);
         registerUncreatable<UserObject>("UserObject", kErrorClassUncreatable);
         // 10 DatabaseUpdater, creatable (with the library update)
-        // 11 IndexWriterThread, uncreatable (with the index writers)
+        registerUncreatable<tarnolix::IndexWriterThread>("IndexWriterThread", kErrorClassUncreatable);
         // 12 CatalogHelper, creatable (with the catalogue helpers)
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
         qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");

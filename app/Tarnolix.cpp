@@ -10,6 +10,9 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "search/index/IndexWriterHost.h"
+#include "search/index/IndexWriterThread.h"
+#include "search/searchers/SearchUrlRegistration.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -65,6 +68,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
+    tarnolix::registerBooksSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
@@ -112,11 +116,11 @@ QObject* Tarnolix::translatorMngrObject() const
     return m_translatorMngr;
 }
 
-QObject* Tarnolix::indexWriterThread(unsigned languageId) const
+tarnolix::IndexWriterThread* Tarnolix::indexWriterThread(unsigned languageId) const
 {
     if (languageId == 0 || languageId > m_indexWriterThreads.size())
         throw std::out_of_range("indexWriterThread: no index writer for this language");
-    return m_indexWriterThreads[languageId - 1];
+    return static_cast<tarnolix::IndexWriterThread*>(m_indexWriterThreads[languageId - 1]);
 }
 
 void Tarnolix::postShowError(const QString& msg)

@@ -54,6 +54,10 @@ class HTMLCreator;
 class TabStatusMngr;
 class UpdateCompleter;
 class WordByWordIndex;
+namespace tarnolix {
+class IndexWriterHost;
+class IndexWriterThread;
+} // namespace tarnolix
 
 class Tarnolix : public QApplication
 {
@@ -152,8 +156,8 @@ public:
     const std::shared_ptr<HTMLCreator>& htmlCreator() const { return m_htmlCreator; }
 
     // The index writer of a language id (1-based position in the list);
-    // std::out_of_range outside it. Typed once the writers exist.
-    QObject* indexWriterThread(unsigned languageId) const;
+    // std::out_of_range outside it.
+    tarnolix::IndexWriterThread* indexWriterThread(unsigned languageId) const;
     std::vector<QObject*> indexWriterThreads() const { return m_indexWriterThreads; }
 
     // Error notices from other threads: showError, queued onto this thread.
@@ -321,6 +325,7 @@ private:
     Initializer* m_initializer = nullptr;
     std::shared_ptr<TarnolixDB> m_guiDatabase;
     std::vector<QObject*> m_indexWriterThreads;
+    std::unique_ptr<tarnolix::IndexWriterHost> m_indexWriterHost;
     QObject* m_curTabStatus = nullptr;
     QMetaObject::Connection m_curTabDestroyedConnection;
     QMetaObject::Connection m_curTabBookModeConnection;

@@ -3,6 +3,7 @@
 // objects it makes; a subsystem not built yet leaves its member null here
 // and fills its step when it lands.
 
+#include "app/AppIndexWriterHost.h"
 #include "app/ClipboardTextFormattingWatcher.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
@@ -17,6 +18,7 @@
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
 #include "pages/HTMLCreator.h"
+#include "search/index/IndexWriterThread.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -140,9 +142,14 @@ void Tarnolix::applyOneTimeUpgrades()
 
 void Tarnolix::startIndexWriters()
 {
+    m_indexWriterHost = std::make_unique<AppIndexWriterHost>(*this);
+    tarnolix::IndexWriterHost::setCurrent(m_indexWriterHost.get());
     m_indexWriterThreads.reserve(languageList().size());
-    // One index writer thread per language id 1, 2, 3 is made and started
-    // here (with the index writers).
+    for (quint32 languageId = 1; languageId <= quint32(languageList().size()); ++languageId) {
+        auto* writer = new tarnolix::IndexWriterThread(languageId);
+        m_indexWriterThreads.push_back(writer);
+        writer->create();
+    }
 }
 
 void Tarnolix::createPageGenerator()
@@ -204,7 +211,9 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
             QThread::msleep(kThreadPoolPollMs);
     }
 
-    // 3: every index writer thread is closed here without waiting for it.
+    // 3
+    for (QObject* writer : m_indexWriterThreads)
+        static_cast<tarnolix::IndexWriterThread*>(writer)->close(false);
 
     // 4
     if (m_windowsEventFilter) {
@@ -220,7 +229,11 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     deleteAndClear(m_indexingProgressInfo);
     deleteAndClear(m_clipboardWatcher);
     deleteAndClear(m_secondThread);
+    // Each waits for its thread.
+    for (QObject* writer : m_indexWriterThreads)
+        delete writer;
     m_indexWriterThreads.clear();
+    m_indexWriterHost.reset();
 
     // 6
     m_htmlCreator.reset();

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 class QSettings;
 
 class LocationInfo : public QObject
@@ -43,6 +45,11 @@ public:
     void freezeLibraryPaths();
     void releaseLibraryPaths();
 
+    // A prepared (pre-packaged) library: its indexes may only be read. This
+    // build opens no prepared library, so the flag stays false but in tests.
+    bool isPreparedLibrary() const { return m_preparedLibrary.load(); }
+    void setPreparedLibrary(bool prepared) { m_preparedLibrary.store(prepared); }
+
     bool isAccountSelected() const { return m_accountSelected; }
     bool arePathsFrozen() const { return m_pathsFrozen; }
 
@@ -53,6 +60,7 @@ private:
     QString m_accountLibraryDir;
     bool m_accountSelected = false;
     bool m_pathsFrozen = false;
+    std::atomic<bool> m_preparedLibrary{false};
 };
 
 // The owner recorded in a library database ("DBOwned" in its Settings table);

@@ -49,15 +49,6 @@ public:
     const Lucene::IndexReaderPtr reader;
 };
 
-void configureWriter(const Lucene::IndexWriterPtr& writer)
-{
-    const auto scheduler = boost::dynamic_pointer_cast<Lucene::ConcurrentMergeScheduler>(writer->getMergeScheduler());
-    if (scheduler)
-        scheduler->setMaxThreadCount(std::max(1, QThread::idealThreadCount() / 2));
-    writer->setRAMBufferSizeMB(128.0);
-    writer->setMergeFactor(20);
-}
-
 [[noreturn]] void throwNotOpenForWrite()
 {
     throw Exception("Index writer: Not open for write!");
@@ -69,6 +60,15 @@ void configureWriter(const Lucene::IndexWriterPtr& writer)
 }
 
 } // namespace
+
+void configureIndexWriter(const Lucene::IndexWriterPtr& writer)
+{
+    const auto scheduler = boost::dynamic_pointer_cast<Lucene::ConcurrentMergeScheduler>(writer->getMergeScheduler());
+    if (scheduler)
+        scheduler->setMaxThreadCount(std::max(1, QThread::idealThreadCount() / 2));
+    writer->setRAMBufferSizeMB(128.0);
+    writer->setMergeFactor(20);
+}
 
 SearchIndex::SearchIndex(QObject* parent)
     : QObject(parent)
@@ -116,7 +116,7 @@ void SearchIndex::open(bool lockSelf, int32_t mode)
             : Lucene::newLucene<Lucene::IndexWriter>(directory(), m_englishAnalyzer, true,
                                                      Lucene::IndexWriter::MaxFieldLengthUNLIMITED);
         try {
-            configureWriter(writer);
+            configureIndexWriter(writer);
         } catch (...) {
             writer->rollback();
             throw;
@@ -234,6 +234,18 @@ Lucene::IndexWriterPtr SearchIndex::indexWriter()
 void SearchIndex::commit()
 {
     writerOrThrow()->commit();
+}
+
+void SearchIndex::checkIndexWritable()
+{
+    writableIndexWriter();
+}
+
+Lucene::IndexWriterPtr SearchIndex::writableIndexWriter()
+{
+    if (isPreparedLibrary())
+        throw Exception("Prepared library indexes are read-only");
+    return writerOrThrow();
 }
 
 Lucene::AnalyzerPtr SearchIndex::getAnalyzer(int language)

@@ -29,6 +29,10 @@
 
 namespace tarnolix {
 
+// The settings of every writer of the program's indexes: a 128 MB buffer,
+// merge factor 20, merges on half the cores.
+void configureIndexWriter(const Lucene::IndexWriterPtr& writer);
+
 class SearchIndex : public QObject
 {
     Q_OBJECT
@@ -78,6 +82,13 @@ public:
     // "Index writer: Not open for write!" when not open for writing.
     void commit();
 
+    // Throws Exception "Prepared library indexes are read-only" for a
+    // prepared library's index, then "Index writer: Not open for write!"
+    // when no writer is open (also after a failed optimisation released it).
+    void checkIndexWritable();
+    // A writer is open (Write or Create).
+    bool isWriterOpen() const { return m_mode.load() >= Write; }
+
     // The Russian analyzer for language 2, the English one for any other,
     // made plain or HTML-aware for `html`. Shared: the index's own thread only.
     Lucene::AnalyzerPtr getAnalyzer(int language);
@@ -88,8 +99,9 @@ public:
     // commits and closes the index and sets the mark; it is not thrown.
     void optimize();
 
-    // A new directory object over indexPath().
-    Lucene::DirectoryPtr directory();
+    // A new directory object over indexPath(); every open goes through it
+    // (tests put a failing directory in its place).
+    virtual Lucene::DirectoryPtr directory();
     // Creates the data directory that holds the index directory when it is
     // missing; the index directory itself is left to the open modes.
     void prepareIndexDirectory();
@@ -101,6 +113,8 @@ protected:
     // The writer, for adding and deleting documents. Takes the own mutex;
     // throws as commit() when not open for writing.
     Lucene::IndexWriterPtr indexWriter();
+    // The writer after the checks of checkIndexWritable.
+    Lucene::IndexWriterPtr writableIndexWriter();
 
 private:
     void closeLocked(bool commitWriter);

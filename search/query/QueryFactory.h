@@ -1,7 +1,8 @@
 #pragma once
 // The one place where the term, phrase and span-near queries of the query
-// language are made: searches count occurrences through these kinds, so
-// every builder goes through here rather than calling newLucene itself.
+// language are made: searches count occurrences through these kinds (the
+// counting kinds of CountingQueries.h), so every builder goes through here
+// rather than calling newLucene itself.
 
 #include <LuceneHeaders.h>
 

@@ -7,6 +7,7 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "search/index/IndexWriterThread.h"
 #include "tests/app/Fakes.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -87,6 +88,13 @@ TEST_F(RuntimeTest, OpensOnceAndASecondOpeningLeavesTheFirstIntact)
     ASSERT_NE(app().debugHelper(), nullptr);
     EXPECT_THROW(app().indexWriterThread(0), std::out_of_range);
     EXPECT_THROW(app().indexWriterThread(4), std::out_of_range);
+    for (unsigned language = 1; language <= 3; ++language) {
+        tarnolix::IndexWriterThread* writer = app().indexWriterThread(language);
+        EXPECT_EQ(writer->languageId(), language);
+        ASSERT_NE(writer->writerThread(), nullptr);
+        EXPECT_EQ(writer->writerThread()->objectName(), QStringLiteral("IndexWriterThread%1").arg(language));
+        EXPECT_TRUE(writer->writerThread()->isRunning());
+    }
 
     EXPECT_EQ(exceptionText([] { app().tarnolixStartup(std::this_thread::get_id()); }),
               QStringLiteral("Runtime initialization is one-shot"));
@@ -104,7 +112,8 @@ TEST_F(RuntimeTest, TheSecondThreadHasItsOwnConnection)
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(second->workerThread()->isRunning());
     EXPECT_EQ(second->workerThread()->objectName(), QStringLiteral("TarnolixSecondThread"));
-    ASSERT_TRUE(waitUntil([] { return app().databasePool()->workerConnectionCount() == 1; }));
+    // Its own, beside those of the three index writers.
+    ASSERT_TRUE(waitUntil([] { return app().databasePool()->workerConnectionCount() == 4; }));
 
     std::shared_ptr<TarnolixDB> own;
     std::shared_ptr<TarnolixDB> current;
@@ -164,7 +173,8 @@ TEST_F(RuntimeTest, OneTimeUpgradesRunOnceWhenTheirKeyIsBelowTheCurrentValue)
         bool indexesKept;
     };
     const QByteArray saved("saved status");
-    // Arms the library as an interrupted update left it, with index folders.
+    // Arms the library as an interrupted update left it, with index folders
+    // (a marker file that the index writers leave alone shows them kept).
     auto arm = [&] {
         db().setDatabaseStatus(2);
         db().setSetting(QLatin1String(LibrarySettingsKeys::DatabaseUpdateStatus), saved);
@@ -172,14 +182,14 @@ TEST_F(RuntimeTest, OneTimeUpgradesRunOnceWhenTheirKeyIsBelowTheCurrentValue)
         for (unsigned language = 1; language <= 3; ++language) {
             const QString dir = app().locationInfo()->indexPath(language);
             QDir().mkpath(dir);
-            QFile file(dir + QStringLiteral("/segments"));
+            QFile file(dir + QStringLiteral("/kept.marker"));
             file.open(QIODevice::WriteOnly);
         }
     };
     auto state = [&] {
         bool kept = true;
         for (unsigned language = 1; language <= 3; ++language)
-            kept = kept && QFile::exists(app().locationInfo()->indexPath(language) + QStringLiteral("/segments"));
+            kept = kept && QFile::exists(app().locationInfo()->indexPath(language) + QStringLiteral("/kept.marker"));
         return State{db().databaseStatus(),
                      db().getSetting(QLatin1String(LibrarySettingsKeys::DatabaseUpdateStatus)).toByteArray(),
                      db().getSetting(QLatin1String(LibrarySettingsKeys::BooksUpdateTime)).toLongLong(), kept};

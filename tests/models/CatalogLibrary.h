@@ -154,6 +154,8 @@ private:
         s->slug = s->code;
         return s;
     }
+
+protected:
     void addBook(int id, const char16_t* shortName, int categoryId, int authorId,
                  std::vector<std::shared_ptr<BookSection>> sections = {})
     {

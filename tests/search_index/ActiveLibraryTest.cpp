@@ -5,6 +5,7 @@
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
 #include "search/index/BookDocuments.h"
+#include "tests/support/HeapBytes.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -15,35 +16,9 @@
 
 #include <set>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TARNOLIX_TEST_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TARNOLIX_TEST_ASAN 1
-#endif
-#endif
-
-#ifdef TARNOLIX_TEST_ASAN
-// The sanitizer runtime's count; GCC ships no header for it.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
 using namespace tarnolix;
 
 namespace {
-
-// Heap bytes in use on this thread's allocator.
-std::size_t allocatedBytes()
-{
-#ifdef TARNOLIX_TEST_ASAN
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-#endif
-}
 
 // A connection that reports itself open and would crash on any statement.
 class StatementlessDriver : public QSqlDriver
@@ -225,9 +200,9 @@ TEST_F(ActiveLibraryTest, FilterOfAnAllMemberSegmentAllocatesNothingPerDocument)
 
     const auto heapFor = [&](const Lucene::FilterPtr& filter, int32_t& admitted) {
         filter->getDocIdSet(segment); // the reader's per-thread caches
-        const std::size_t before = allocatedBytes();
+        const std::size_t before = test::heapBytes();
         const Lucene::DocIdSetPtr set = filter->getDocIdSet(segment);
-        const std::ptrdiff_t grown = std::ptrdiff_t(allocatedBytes()) - std::ptrdiff_t(before);
+        const std::ptrdiff_t grown = std::ptrdiff_t(test::heapBytes()) - std::ptrdiff_t(before);
         admitted = 0;
         const Lucene::DocIdSetIteratorPtr it = set->iterator();
         while (it->nextDoc() != Lucene::DocIdSetIterator::NO_MORE_DOCS)

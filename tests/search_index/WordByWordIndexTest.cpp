@@ -1,0 +1,167 @@
+#include "search/index/WordByWordIndex.h"
+
+#include "core/Exception.h"
+#include "tests/search_index/IndexTestLibrary.h"
+#include "tests/support/MessageLog.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarnolix;
+using tarnolix::test::IndexTestLibrary;
+using tarnolix::test::MessageLog;
+using tarnolix::test::thrownText;
+using Language = TarnolixConstants::Language;
+
+namespace {
+
+std::shared_ptr<WordByWordDataForIndex> edition(int bookId, Language language, WordByWordDataForIndex::PairsBySection pairs,
+                                                std::vector<int> categories = {})
+{
+    auto base = std::make_shared<BookBase>();
+    base->id = bookId;
+    base->categories = std::move(categories);
+    auto data = std::make_shared<WordByWordDataForIndex>(language);
+    data->setBook(base);
+    data->pairs = std::move(pairs);
+    return data;
+}
+
+class WordByWordIndexTest : public ::testing::Test
+{
+protected:
+    Lucene::IndexReaderPtr committedReader()
+    {
+        return Lucene::IndexReader::open(Lucene::FSDirectory::open(library.locations->index2Path().toStdWString()),
+                                         true);
+    }
+
+    // "L/bid/s" of every committed document, in index order.
+    QStringList committedEditions()
+    {
+        QStringList editions;
+        const Lucene::IndexReaderPtr reader = committedReader();
+        for (int32_t doc = 0; doc < reader->maxDoc(); ++doc) {
+            if (reader->isDeleted(doc))
+                continue;
+            const Lucene::DocumentPtr document = reader->document(doc);
+            editions << QString::fromStdWString(document->get(L"L") + L"/" + document->get(L"bid") + L"/" +
+                                                document->get(L"s"));
+        }
+        reader->close();
+        return editions;
+    }
+
+    IndexTestLibrary library;
+};
+
+TEST_F(WordByWordIndexTest, APairBecomesOneDocument)
+{
+    WordByWordIndex index;
+    index.open();
+    index.beginIndexing();
+    index.index({edition(42, TarnolixConstants::English, {{QStringLiteral("1.1"), {{"dharma", "duty"}}}}, {3, 17})});
+    index.finishIndexing();
+
+    const Lucene::IndexReaderPtr reader = committedReader();
+    ASSERT_EQ(reader->numDocs(), 1);
+    using Fields = std::map<std::wstring, std::wstring>;
+    EXPECT_EQ(test::storedFields(reader->document(0)), (Fields{{L"L", L"en"},
+                                                               {L"bid", L"42"},
+                                                               {L"s", L"1.1"},
+                                                               {L"c", L"3 17"},
+                                                               {L"wwso", L"dharma"},
+                                                               {L"wwst", L"duty"}}));
+    EXPECT_EQ(test::hitCount(reader, L"cts1Awwo", {L"dharma"}), 1);
+    EXPECT_EQ(test::hitCount(reader, L"cts1Ewwo", {L"lucenematch", L"dharma", L"lucenematch"}), 1)
+        << "the exact-match field wraps the original in marker words";
+    EXPECT_EQ(test::hitCount(reader, L"cts1Awwt", {L"duty"}), 1);
+    EXPECT_EQ(test::hitCount(reader, L"cts1Awwo", {L"duty"}), 0);
+    EXPECT_EQ(test::hitCount(reader, L"wwso", {L"dharma"}), 0) << "stored only";
+    EXPECT_EQ(test::hitCount(reader, L"c", {L"17"}), 1);
+    reader->close();
+}
+
+TEST_F(WordByWordIndexTest, ReindexingAnEditionReplacesOnlyThatEdition)
+{
+    WordByWordIndex index;
+    index.open();
+    index.beginIndexing();
+    index.index({edition(42, TarnolixConstants::English, {{QStringLiteral("1.1"), {{"dharma", "duty"}}}}),
+                 edition(42, TarnolixConstants::Russian,
+                         {{QStringLiteral("1.1"), {{"dharma", "долг"}, {"ksetre", "на поле"}}}}),
+                 edition(7, TarnolixConstants::Russian, {{QStringLiteral("2.1"), {{"yoga", "йога"}}}})});
+    index.finishIndexing();
+    ASSERT_EQ(committedEditions().size(), 4);
+
+    index.beginIndexing();
+    index.index({edition(42, TarnolixConstants::Russian, {{QStringLiteral("1.2"), {{"atma", "душа"}}}})});
+    index.finishIndexing();
+    QStringList editions = committedEditions();
+    editions.sort();
+    EXPECT_EQ(editions, (QStringList{"en/42/1.1", "ru/42/1.2", "ru/7/2.1"}));
+    EXPECT_EQ(index.contentFields().size(), 3u) << "a second run adds no field names";
+    std::vector<std::wstring> names;
+    for (const FTFieldName& name : index.contentFields())
+        names.push_back(name.toString());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"cts1Awwo", L"cts1Ewwo", L"cts1Awwt"}));
+}
+
+TEST_F(WordByWordIndexTest, DeletingBooksRemovesEveryEditionOfThem)
+{
+    WordByWordIndex index;
+    index.open();
+    index.beginIndexing();
+    index.index({edition(1, TarnolixConstants::English, {{QStringLiteral("1.1"), {{"a", "b"}}}}),
+                 edition(1, TarnolixConstants::Russian, {{QStringLiteral("1.1"), {{"a", "б"}}}}),
+                 edition(2, TarnolixConstants::English, {{QStringLiteral("2.1"), {{"c", "d"}}}}),
+                 edition(3, TarnolixConstants::English, {{QStringLiteral("3.1"), {{"e", "f"}}}})});
+    index.finishIndexing();
+
+    index.close(true);
+    MessageLog log;
+    index.deleteBooks({});
+    EXPECT_EQ(index.mode(), SearchIndex::Write) << "an empty list still opens the writer";
+    index.deleteBooks({1, 3});
+    EXPECT_EQ(log.texts(QtInfoMsg).count(QStringLiteral("WordByWordIndex::deleteBooks: Ok!")), 2);
+    EXPECT_EQ(committedEditions().size(), 4) << "published when the run finishes";
+    index.finishIndexing();
+    EXPECT_EQ(committedEditions(), QStringList{"en/2/2.1"});
+}
+
+TEST_F(WordByWordIndexTest, Refusals)
+{
+    WordByWordIndex index;
+    index.open();
+    const auto data = edition(1, TarnolixConstants::English, {{QStringLiteral("1.1"), {{"a", "b"}}}});
+    EXPECT_EQ(thrownText([&] { index.index({data}); }), "not initialized");
+
+    index.beginIndexing();
+    auto bookless = std::make_shared<WordByWordDataForIndex>(TarnolixConstants::English);
+    EXPECT_EQ(thrownText([&] { index.index({bookless}); }), "WordByWordIndex::index: the book is not set");
+
+    library.locations->setPreparedLibrary(true);
+    EXPECT_EQ(thrownText([&] { index.index({data}); }), "Prepared library indexes are read-only");
+    EXPECT_EQ(thrownText([&] { index.deleteBooks({1}); }), "Prepared library indexes are read-only");
+    library.locations->setPreparedLibrary(false);
+
+    MessageLog log;
+    index.finishIndexing();
+    EXPECT_TRUE(log.contains(QtInfoMsg, QStringLiteral("WordByWordIndex::finishIndexing: Ok!")));
+    EXPECT_EQ(thrownText([&] { index.index({data}); }), "not initialized") << "the run is over";
+}
+
+TEST_F(WordByWordIndexTest, AFailedDeletionClosesTheIndexAndIsPassedOn)
+{
+    WordByWordIndex holder;
+    holder.open(); // a new index: its writer stays open and holds the lock
+    ASSERT_TRUE(holder.isWriterOpen());
+    WordByWordIndex index;
+    index.open();
+
+    MessageLog log;
+    EXPECT_THROW(index.deleteBooks({5}), Lucene::LockObtainFailedException);
+    EXPECT_EQ(index.mode(), SearchIndex::Closed);
+    EXPECT_TRUE(log.contains(QtInfoMsg, QStringLiteral("WordByWordIndex::deleteBooks: Lock obtain timed out")));
+}
+
+} // namespace
