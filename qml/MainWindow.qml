@@ -125,8 +125,11 @@ Item {
         onUpdateBaseClicked: updateSelector.showUpdate = true
     }
 
+    // The library update and program update completion dialogs are not part
+    // of the program yet: their sources stay empty.
     UpdateDialogSelector {
         id: updateSelector
+        indexingDialogSource: "dialog/IndexingDlg.qml"
     }
 
     states: State {

@@ -1,8 +1,11 @@
 // Which update dialog the main window shows: none during the account
 // refresh, the completion of a program update first, then the library
 // update (started once), then the indexing; the choice follows its
-// conditions, and a rejected library update ends the program.
+// conditions, and a rejected library update ends the program. In the main
+// window the real indexing dialog follows an accepted update.
 #include "tests/app_window/WindowTest.h"
+
+#include "search/index/IndexWriterThread.h"
 
 #include <QJsonObject>
 #include <QQmlApplicationEngine>
@@ -137,8 +140,19 @@ TEST_F(UpdateDialogSelectorTest, TheMainWindowShowsTheUpdateOnlyAfterTheRefresh)
     EXPECT_EQ(app().initializer(), nullptr);
     QObject* update = selector->property("dialog").value<QObject*>();
     EXPECT_EQ(update->property("starts").toInt(), 1);
+    // Indexing runs: accepting the update hands over to the real indexing
+    // dialog, which goes away by itself when the indexing ends.
+    tarnolix::IndexWriterThread* writer = app().indexWriterThread(1);
+    ASSERT_NE(writer, nullptr);
+    writer->implActiveChanged(true);
     QMetaObject::invokeMethod(update, "accept");
     EXPECT_FALSE(selector->property("showUpdate").toBool());
+    ASSERT_TRUE(settle([&] {
+        auto* d = qobject_cast<QQuickWindow*>(selector->property("dialog").value<QObject*>());
+        return d && d->isVisible() && d->title() == QStringLiteral("Индексация");
+    }));
+    writer->implActiveChanged(false);
+    EXPECT_TRUE(settle([&] { return selector->property("dialog").value<QObject*>() == nullptr; }));
 }
 
 } // namespace
