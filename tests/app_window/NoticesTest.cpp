@@ -104,15 +104,20 @@ TEST_F(NoticesTest, CopyTakesTheSelectionOrTheWholeMessageAsPlainText)
     const auto copyByMenu = [&] {
         QGuiApplication::clipboard()->clear();
         click(text, Qt::RightButton);
+        // The menu's items outlive its closing: wait for this opening.
+        QObject* menu = nullptr;
         QQuickItem* copy = nullptr;
         ASSERT_TRUE(settle([&] {
+            menu = popup() ? popup()->findChild<QObject*>(QStringLiteral("messageContextMenu")) : nullptr;
             copy = itemIn(popup(), QStringLiteral("copyItem"));
-            return copy && copy->isVisible() && copy->height() > 0;
+            return menu && menu->property("opened").toBool() && copy && copy->window() && copy->height() > 0;
         }));
         pause(150);
         ASSERT_TRUE(copy->isEnabled());
         click(copy);
         ASSERT_TRUE(settle([] { return !QGuiApplication::clipboard()->text().isEmpty(); }));
+        // A menu still fading out does not open again.
+        ASSERT_TRUE(settle([&] { return !menu->property("visible").toBool(); }));
     };
     copyByMenu();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Жирный и обычный текст"));
