@@ -31,6 +31,8 @@ public:
     // The script runDebugScript reads: $TARNOLIX_DEBUG_SCRIPT, else
     // "tarnolix_debug.js" in the home folder.
     static QString debugScriptPath();
+    // The same, for the debug window's note.
+    Q_INVOKABLE QString scriptPath() const { return debugScriptPath(); }
 
     Q_INVOKABLE void runDebugScript();
     // Drops the library's indexes, deletes every book and creates the indexes

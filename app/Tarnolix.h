@@ -219,6 +219,10 @@ public:
     // Opens the online translator (ServerConfig's translator page) in the
     // system browser with "sl" auto, "tl" the interface language, "text".
     Q_INVOKABLE void translateUsingOnlineTranslator(const QString& text);
+    // A page of the maker's web site (ServerConfig's origin, with its
+    // overrides) for the system browser: `path` from the root, an optional
+    // fragment (TarnolixLinks.cpp).
+    Q_INVOKABLE QString webSiteUrl(const QString& path, const QString& fragment = QString()) const;
     Q_INVOKABLE QWindow* getParentWindowForPopup();
     Q_INVOKABLE void logout();
 

@@ -82,12 +82,32 @@
         <source>Читальный зал ещё строится: здесь появятся вход, каталог и книги.</source>
         <translation>The reading room is still being built: sign-in, the catalogue and the books will appear here.</translation>
     </message>
+    <message>
+        <source> (Индексация </source>
+        <translation> (Indexing </translation>
+    </message>
+    <message>
+        <source>Tarnolix</source>
+        <translation>Tarnolix</translation>
+    </message>
 </context>
 <context>
     <name>About</name>
     <message>
         <source>О программе Tarnolix</source>
         <translation>About Tarnolix</translation>
+    </message>
+    <message>
+        <source>Tarnolix %1. Написан на Qt с Lucene++, ICU, SQLite, QuaZip и OpenSSL; шрифты PT Sans и PT Serif компании ParaType.</source>
+        <translation>Tarnolix %1. Written with Qt, Lucene++, ICU, SQLite, QuaZip and OpenSSL; PT Sans and PT Serif fonts by ParaType.</translation>
+    </message>
+    <message>
+        <source>Обучение работе с программой</source>
+        <translation>Learn to use the program</translation>
+    </message>
+    <message>
+        <source>Читальный зал писаний, переводов и комментариев</source>
+        <translation>A reading room of scriptures, translations and commentaries</translation>
     </message>
 </context>
 <context>
@@ -177,6 +197,10 @@
         <source>Закрыть</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>Копировать</source>
+        <translation>Copy</translation>
+    </message>
 </context>
 <context>
     <name>NewTabStatus</name>
@@ -218,6 +242,106 @@
     <message>
         <source>Настройки</source>
         <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Актуальная версия</source>
+        <translation>Up to date</translation>
+    </message>
+    <message>
+        <source>База книг: загрузка не завершена</source>
+        <translation>Book library: download not finished</translation>
+    </message>
+    <message>
+        <source>Версия базы книг: от </source>
+        <translation>Book library version: of </translation>
+    </message>
+    <message>
+        <source>Версия программы: </source>
+        <translation>Program version: </translation>
+    </message>
+    <message>
+        <source>Гость</source>
+        <translation>Guest</translation>
+    </message>
+    <message>
+        <source>Доступ к AI:</source>
+        <translation>AI access:</translation>
+    </message>
+    <message>
+        <source>Доступен</source>
+        <translation>Available</translation>
+    </message>
+    <message>
+        <source>Доступна версия </source>
+        <translation>Version available: </translation>
+    </message>
+    <message>
+        <source>Другое</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>Духовное имя:</source>
+        <translation>Spiritual name:</translation>
+    </message>
+    <message>
+        <source>Е-mail адрес</source>
+        <translation>E-mail address</translation>
+    </message>
+    <message>
+        <source>Есть обновления</source>
+        <translation>Updates available</translation>
+    </message>
+    <message>
+        <source>Изменить личные данные</source>
+        <translation>Change personal data</translation>
+    </message>
+    <message>
+        <source>Изменить пароль</source>
+        <translation>Change password</translation>
+    </message>
+    <message>
+        <source>Изменить</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>Имя:</source>
+        <translation>First name:</translation>
+    </message>
+    <message>
+        <source>Масштаб интерфейса:</source>
+        <translation>Interface scale:</translation>
+    </message>
+    <message>
+        <source>Нет доступа</source>
+        <translation>No access</translation>
+    </message>
+    <message>
+        <source>Обновлений нет</source>
+        <translation>No updates</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Подождите...</source>
+        <translation>Please wait...</translation>
+    </message>
+    <message>
+        <source>Проверка...</source>
+        <translation>Checking...</translation>
+    </message>
+    <message>
+        <source>Уровень доступа:</source>
+        <translation>Access level:</translation>
+    </message>
+    <message>
+        <source>Фамилия:</source>
+        <translation>Last name:</translation>
+    </message>
+    <message>
+        <source>Язык интерфейса</source>
+        <translation>Interface language</translation>
     </message>
 </context>
 <context>
@@ -292,6 +416,198 @@ The filter was ignored!</translation>
     <message>
         <source>Примечание №%1</source>
         <translation>Note No. %1</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>Войти снова</source>
+        <translation>Sign in again</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Открыть установленную библиотеку без сети</source>
+        <translation>Open the installed library offline</translation>
+    </message>
+    <message>
+        <source>Повторить</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Подготовка библиотеки</source>
+        <translation>Preparing the library</translation>
+    </message>
+    <message>
+        <source>Проверка аккаунта</source>
+        <translation>Checking the account</translation>
+    </message>
+    <message>
+        <source>Установленные данные сохраняются до завершения проверки новой библиотеки.</source>
+        <translation>The installed data are kept until the new library has been checked.</translation>
+    </message>
+</context>
+<context>
+    <name>Login</name>
+    <message>
+        <source>E-mail адрес</source>
+        <translation>E-mail address</translation>
+    </message>
+    <message>
+        <source>Войти</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Вход в систему</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Забыли пароль?</source>
+        <translation>Forgot your password?</translation>
+    </message>
+    <message>
+        <source>Запомнить меня</source>
+        <translation>Remember me</translation>
+    </message>
+    <message>
+        <source>Пароль</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Поле E-Mail адрес обязательно для заполнения.</source>
+        <translation>The e-mail address is required.</translation>
+    </message>
+    <message>
+        <source>Поле Пароль обязательно для заполнения.</source>
+        <translation>The password is required.</translation>
+    </message>
+    <message>
+        <source>Политика конфиденциальности</source>
+        <translation>Privacy policy</translation>
+    </message>
+    <message>
+        <source>Пользовательское соглашение</source>
+        <translation>Terms of use</translation>
+    </message>
+    <message>
+        <source>Регистрация</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>Укажите корректные данные</source>
+        <translation>Enter valid details</translation>
+    </message>
+</context>
+<context>
+    <name>Header</name>
+    <message>
+        <source>Выйти</source>
+        <translation>Sign out</translation>
+    </message>
+</context>
+<context>
+    <name>ContentSettings</name>
+    <message>
+        <source>Диакритика</source>
+        <translation>Diacritics</translation>
+    </message>
+    <message>
+        <source>Комментарий</source>
+        <translation>Commentary</translation>
+    </message>
+    <message>
+        <source>Перевод</source>
+        <translation>Translation</translation>
+    </message>
+    <message>
+        <source>Показывать:</source>
+        <translation>Show:</translation>
+    </message>
+    <message>
+        <source>Пословный перевод</source>
+        <translation>Word by word</translation>
+    </message>
+    <message>
+        <source>Санскрит</source>
+        <translation>Sanskrit</translation>
+    </message>
+</context>
+<context>
+    <name>DebugWindow</name>
+    <message>
+        <source>База книг</source>
+        <translation>Book library</translation>
+    </message>
+    <message>
+        <source>Для запуска JS скрипта(%1) в текущей вкладке нажмите F2</source>
+        <translation>Press F2 to run the JS script (%1) in the current tab</translation>
+    </message>
+    <message>
+        <source>Добавить книгу</source>
+        <translation>Add a book</translation>
+    </message>
+    <message>
+        <source>Окно для отладки</source>
+        <translation>Debug window</translation>
+    </message>
+    <message>
+        <source>Папка для сохранения скачанных архивов книг:</source>
+        <translation>Folder for the downloaded book archives:</translation>
+    </message>
+    <message>
+        <source>Удалить все книги</source>
+        <translation>Delete all books</translation>
+    </message>
+</context>
+<context>
+    <name>InputTextDialog</name>
+    <message>
+        <source>Ок</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>Logout</name>
+    <message>
+        <source>Выйти из аккаунта? Скачанные книги и избранное сохранятся.</source>
+        <translation>Sign out of the account? Downloaded books and favorites are kept.</translation>
+    </message>
+    <message>
+        <source>Выйти</source>
+        <translation>Sign out</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>Settings2Dlg</name>
+    <message>
+        <source>Включить отладочные логи</source>
+        <translation>Enable debug logs</translation>
+    </message>
+    <message>
+        <source>Использовать OpenGL ES</source>
+        <translation>Use OpenGL ES</translation>
+    </message>
+    <message>
+        <source>Масштабирование при большой плотности пикселей</source>
+        <translation>Scaling on high pixel density screens</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Перезапустите программу для применения изменений</source>
+        <translation>Restart the program to apply the changes</translation>
     </message>
 </context>
 </TS>

@@ -1,8 +1,10 @@
-// The common dialog window: application-modal; accept() and reject() close
-// it and raise accepted or rejected, and closing it any other way (the
-// window's own close button) raises rejected once.
+// The dialog window of the interface: application-modal, centred on the
+// program's root window whenever it shows. accept() and reject() close it
+// and raise accepted or rejected; any other close (the window's own close
+// button) raises rejected once.
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import Tarnolix 1.0
 import ".."
 
 TarnolixWindow {
@@ -16,21 +18,51 @@ TarnolixWindow {
 
     flags: Qt.Dialog
     modality: Qt.ApplicationModal
+    color: Constants.lightBlack
 
     function open() {
         show()
     }
+
     function accept() {
-        closingByCall = true
-        close()
-        closingByCall = false
+        closeByCall()
         accepted()
     }
+
     function reject() {
+        closeByCall()
+        rejected()
+    }
+
+    function closeByCall() {
         closingByCall = true
         close()
         closingByCall = false
-        rejected()
+    }
+
+    // The program's root window: the top of the chain of transient parents.
+    function rootWindow() {
+        var window = dialog.transientParent
+        while (window && window.transientParent)
+            window = window.transientParent
+        return window
+    }
+
+    function centre() {
+        if (width === 0 || height === 0) {
+            console.warn("Width or height is null")
+            return
+        }
+        var parentWindow = rootWindow()
+        if (!parentWindow)
+            return
+        x = Math.floor(parentWindow.x + (parentWindow.width - width) * 0.5)
+        y = Math.floor(parentWindow.y + (parentWindow.height - height) * 0.5)
+    }
+
+    onVisibleChanged: {
+        if (visible)
+            centre()
     }
 
     onClosing: {

@@ -43,9 +43,10 @@ const QString kExecutable = QStringLiteral(TARNOLIX_EXECUTABLE);
 const QString kEmail = QStringLiteral("reader@tarnolix.invalid");
 const QString kAlreadyRunning = QStringLiteral("Приложение уже запущено!");
 constexpr int kStartTimeoutMs = 60000;
-// The root window's background (the constants' blackBackground) and a
-// message box's (the default widget palette's window colour).
-constexpr QRgb kRootBackground = 0x101011;
+// The sign-in form's background that fills the root window at a first start
+// (the constants' blackMenu) and a message box's (the default widget
+// palette's window colour).
+constexpr QRgb kRootBackground = 0x27282B;
 constexpr QRgb kDialogBackground = 0xEFEFEF;
 
 StandinServer* g_server = nullptr;
@@ -129,6 +130,8 @@ protected:
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_root.filePath(QStringLiteral("cache")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root.filePath(QStringLiteral("runtime")));
         env.insert(QLatin1String(ServerConfig::kCrashReportEnvironment), g_server->ftpOrigin());
+        // One unit one pixel: the window's default size of 1248 x 702 units in pixels.
+        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
         // The program draws on the X server as it would on a desktop.
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         env.remove(QStringLiteral("QT_QUICK_BACKEND"));

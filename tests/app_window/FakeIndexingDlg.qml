@@ -1,0 +1,6 @@
+import QtQuick 2.15
+
+FakeDialog {
+    objectName: "fakeIndexingDlg"
+    kind: "indexing"
+}
