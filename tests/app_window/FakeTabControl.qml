@@ -44,16 +44,22 @@ Item {
             // [catalog, language, result type] of each catalogue choice.
             property var calls: []
             property var scripts: []
-            readonly property QtObject status: QtObject {
-                property QtObject tabItem: tab
-                property int catalog: TarnolixConstants.RussianCatalog
-                property int catalogLanguage: TarnolixConstants.Russian
-                property int pageType: UrlCreator.NewTab
-                property bool bookMode: false
+            // The real tab state: the application and the menu read it.
+            readonly property TabStatus status: TabStatus {
+                tabItem: tab
+                language: TarnolixConstants.Russian
+                catalog: TarnolixConstants.RussianCatalog
+                catalogLanguage: TarnolixConstants.Russian
                 property int basePagesOpened: 0
-                function openBasePage() { basePagesOpened++ }
             }
 
+            // Where the tab state opens its pages: the view would load the URL
+            // and report it back.
+            function openUrl(url) {
+                if (String(url).indexOf("tarnolix://newtab") === 0)
+                    status.basePagesOpened++
+                status.url = url
+            }
             function selectBookCatalog(catalog, language) {
                 selectSearchCatalog(catalog, language, UrlCreator.FTSearch)
             }

@@ -39,6 +39,13 @@ protected:
     }
     QObject* currentTab() const { return m_tabs->property("currentTab").value<QObject*>(); }
     QObject* status() const { return currentTab()->property("status").value<QObject*>(); }
+    // The current tab shows a book's section, by the address its view reports.
+    void showBookPage() const
+    {
+        const int id = status()->property("id").toInt();
+        status()->setProperty(
+            "url", QUrl(QStringLiteral("tarnolix://openbook.ru/Book-77/Section-r-2?catalogTab=Names&tabId=%1").arg(id)));
+    }
     QVariantList lastCall() const
     {
         const QVariantList calls = currentTab()->property("calls").toList();
@@ -152,7 +159,7 @@ TEST_F(MainWindowTest, BookModeAppliesTheContentSettingsAndLeavingItShowsEveryth
     QQuickItem* header = item(QStringLiteral("header"));
     EXPECT_FALSE(bookMode->isEnabled()) << "not on a book page";
     EXPECT_FALSE(toggle->isVisible());
-    status()->setProperty("pageType", UrlCreator::OpenBook);
+    showBookPage();
     ASSERT_TRUE(bookMode->isEnabled());
 
     click(bookMode);
@@ -213,7 +220,7 @@ Connections {
     watch->setProperty("tabs", QVariant::fromValue(m_tabs));
     watcher.completeCreate();
 
-    status()->setProperty("pageType", UrlCreator::OpenBook);
+    showBookPage();
     click(item(QStringLiteral("bookModeButton")));
     click(item(QStringLiteral("contentSettingsButton")));
     ASSERT_TRUE(settle([&] { return watch->property("indexDuringSlide").toInt() >= 0; })) << "the bar slides";
@@ -235,7 +242,7 @@ Connections {
 TEST_F(MainWindowTest, AMenuEntryLeavesBookMode)
 {
     ASSERT_TRUE(openMainWindow());
-    status()->setProperty("pageType", UrlCreator::OpenBook);
+    showBookPage();
     click(item(QStringLiteral("bookModeButton")));
     ASSERT_TRUE(status()->property("bookMode").toBool());
     click(item(QStringLiteral("sanCatalogButton")));
