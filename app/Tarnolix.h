@@ -57,6 +57,7 @@ class WordByWordIndex;
 namespace tarnolix {
 class IndexWriterHost;
 class IndexWriterThread;
+class FTSearchThreadManager;
 } // namespace tarnolix
 
 class Tarnolix : public QApplication
@@ -130,6 +131,8 @@ public:
     QString sVersion();
     bool isAuthorized() const { return m_isAuthorized; }
     IndexingProgressInfo* indexingProgressInfo() const { return m_indexingProgressInfo; }
+    // The pool of full-text search threads; null while no account runtime is open.
+    tarnolix::FTSearchThreadManager* ftSearchThreadManager() const { return m_ftSearchThreadManager; }
     bool runtimeReady() const { return m_runtimeReady; }
     static bool preparedLibraryEnabled() { return false; }
     static QObject* preparedUpdate() { return nullptr; }
@@ -337,6 +340,7 @@ private:
     bool m_isAuthorized = false;
     WordByWordIndex* m_wordByWordIndex = nullptr;
     IndexingProgressInfo* m_indexingProgressInfo = nullptr;
+    tarnolix::FTSearchThreadManager* m_ftSearchThreadManager = nullptr;
     GlossaryIndex* m_glossaryIndex = nullptr;
     GlossaryTreeMngr* m_glossaryTreeMngr = nullptr;
     UpdateCompleter* m_updateCompleter = nullptr;

@@ -263,4 +263,11 @@
         <translation>Error loading the catalogue: %1</translation>
     </message>
 </context>
+<context>
+    <name>FTSearchThreadImpl</name>
+    <message>
+        <source>Ошибка в синтаксисе запроса: </source>
+        <translation>Query syntax error: </translation>
+    </message>
+</context>
 </TS>
