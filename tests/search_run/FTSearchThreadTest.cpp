@@ -19,21 +19,9 @@ using namespace tarnolix::test;
 
 namespace {
 
-constexpr auto kInvalid = TarnolixConstants::InvalidSearchStatus;
-constexpr auto kSearching = TarnolixConstants::Searching;
-constexpr auto kFinished = TarnolixConstants::SearchFinished;
-
-class FTSearchThreadTest : public ::testing::Test
+class FTSearchThreadTest : public SearchLibraryTest
 {
 protected:
-    static void SetUpTestSuite() { s_library = new SearchLibrary; }
-    static void TearDownTestSuite()
-    {
-        delete s_library;
-        s_library = nullptr;
-    }
-    void TearDown() override { s_library->installLookup(); }
-
     // Every run waits at its index until the gate opens; counts the runs
     // that got there.
     void gateTheIndex()
@@ -46,14 +34,12 @@ protected:
         });
     }
 
-    static SearchLibrary* s_library;
     sem_t gate;
     std::atomic<int> reachedIndex{0};
 
     void SetUp() override { sem_init(&gate, 0, 0); }
 };
 
-SearchLibrary* FTSearchThreadTest::s_library = nullptr;
 
 TEST_F(FTSearchThreadTest, ThePoolHandsBackIdleThreadsAndSkipsSearchingOnes)
 {

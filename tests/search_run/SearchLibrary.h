@@ -154,6 +154,26 @@ private:
     }
 };
 
+constexpr auto kInvalid = TarnolixConstants::InvalidSearchStatus;
+constexpr auto kSearching = TarnolixConstants::Searching;
+constexpr auto kFinished = TarnolixConstants::SearchFinished;
+
+// One library for every test of a suite; each test leaves the lookup as the
+// library installed it.
+class SearchLibraryTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_library = new SearchLibrary; }
+    static void TearDownTestSuite()
+    {
+        delete s_library;
+        s_library = nullptr;
+    }
+    void TearDown() override { s_library->installLookup(); }
+
+    static inline SearchLibrary* s_library = nullptr;
+};
+
 inline std::shared_ptr<FTSearchSettings> settingsFor(const QString& query,
                                                      TarnolixConstants::SearchSort sort = TarnolixConstants::ByRelevance)
 {

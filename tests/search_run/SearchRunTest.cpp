@@ -20,26 +20,13 @@ using namespace tarnolix::test;
 
 namespace {
 
-constexpr auto kInvalid = TarnolixConstants::InvalidSearchStatus;
-constexpr auto kSearching = TarnolixConstants::Searching;
-constexpr auto kFinished = TarnolixConstants::SearchFinished;
-
-class SearchRunTest : public ::testing::Test
+class SearchRunTest : public SearchLibraryTest
 {
 protected:
-    static void SetUpTestSuite() { s_library = new SearchLibrary; }
-    static void TearDownTestSuite()
-    {
-        delete s_library;
-        s_library = nullptr;
-    }
     void SetUp() override { thread.start(); }
 
-    static SearchLibrary* s_library;
     FTSearchThread thread;
 };
-
-SearchLibrary* SearchRunTest::s_library = nullptr;
 
 struct Hit
 {
