@@ -45,7 +45,6 @@ class TranslatorMngr;
 class WindowsEventFilter;
 
 // Objects of later subsystems; their members stay null until they exist.
-class FTSearchThreadManager;
 class FavoriteHelper;
 class FavoritesSyncManager;
 class GlossaryIndex;
@@ -332,7 +331,6 @@ private:
     TarnolixConstants::ColorMode m_currentColorMode = TarnolixConstants::Light;
     QObject* m_tabControl = nullptr;
     std::shared_ptr<HTMLCreator> m_htmlCreator;
-    FTSearchThreadManager* m_ftSearchThreadManager = nullptr;
     std::unique_ptr<DatabasePool> m_databasePool;
     TabStatusMngr* m_tabStatusMngr = nullptr;
     ClipboardTextFormattingWatcher* m_clipboardWatcher = nullptr;

@@ -268,14 +268,18 @@ void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread
     QFuture<std::shared_ptr<FTSearchResults>> nameTask;
     if (unrestricted)
         nameTask = QtConcurrent::run(QThreadPool::globalInstance(), &searchNameMatches, status, searcher);
-    // Whichever way the run ends, the task does not outlive it.
+    // Whichever way the run ends, the task does not outlive it. Waiting
+    // rethrows the task's failure, which the run has met already or gives
+    // way to its own.
     struct TaskWaiter
     {
         QFuture<std::shared_ptr<FTSearchResults>>& task;
         ~TaskWaiter()
         {
-            if (task.isStarted() || task.isRunning())
+            try {
                 task.waitForFinished();
+            } catch (...) {
+            }
         }
     } taskWaiter{nameTask};
 

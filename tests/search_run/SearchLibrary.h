@@ -7,6 +7,7 @@
 //          its child 1.1.12 "Text 12" (search name "bg 12", two paragraphs)
 //   book 2 "valmiki" (author 7): section 2.1
 //   book 3 "notes": section 3.1
+//   book 4 "zz": section 4.1 (search name "zz 5"), for a test to damage
 // Every paragraph is lower-case words without stop words, so counting the
 // words of kTexts is a brute-force count of what the index holds.
 
@@ -48,6 +49,7 @@ inline const std::vector<FixtureParagraph>& fixtureParagraphs()
         {1, "1.1.12", 0, 1, "gamma beta alpha"},
         {2, "2.1", 0, 0, "alpha beta beta"},
         {3, "3.1", 0, 0, "delta epsilon valmiki"},
+        {4, "4.1", 0, 0, "zeta"},
     };
     return paragraphs;
 }
@@ -68,6 +70,7 @@ public:
         addBook(1, QStringLiteral("bg"), {{"1.1", "", "Chapter One", "1"}, {"1.1.12", "1.1", "Text 12", "12"}});
         addBook(2, QStringLiteral("valmiki"), {{"2.1", "", "Canto", "1"}});
         addBook(3, QStringLiteral("notes"), {{"3.1", "", "Notes", "1"}});
+        addBook(4, QStringLiteral("zz"), {{"4.1", "", "Five", "5"}});
 
         writer = std::make_unique<IndexWriterThread>(1);
         QSignalSpy active(writer.get(), &IndexWriterThread::activeChanged);
@@ -117,7 +120,7 @@ private:
         BookBase base;
         base.id = id;
         base.slug = shortName;
-        base.authors = {id == 3 ? 0 : 7};
+        base.authors = {id >= 3 ? 0 : 7};
         base.languages = {kEnglish};
         library.db().insertBookBase(base);
         auto book = std::make_shared<Book>();

@@ -429,4 +429,17 @@ TEST_F(SearchRunTest, AShortNameFindsEachSectionOnceWithItsPath)
     EXPECT_TRUE(match.counterparts.empty());
 }
 
+TEST_F(SearchRunTest, AFailedNameSearchFailsTheRun)
+{
+    // The short name is indexed, its section is gone from the library.
+    s_library->library.db().execSql(QStringLiteral("DELETE FROM BookSections1 WHERE code=?"),
+                                    QVariantList{QStringLiteral("4.1")});
+    MessageLog log;
+    const SearchRun run = runSearch(thread, settingsFor(QStringLiteral("zz 5")));
+    ASSERT_EQ(run.errors.size(), 1);
+    EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("Search error: ")));
+    EXPECT_EQ(run.statuses, (QList<int>{kSearching, kInvalid}));
+    EXPECT_FALSE(run.results);
+}
+
 } // namespace
