@@ -48,7 +48,6 @@ class TranslatorMngr;
 class WindowsEventFilter;
 
 // Objects of later subsystems; their members stay null until they exist.
-class FTSearchThreadManager;
 class FavoriteHelper;
 class FavoritesSyncManager;
 class GlossaryIndex;
@@ -59,6 +58,7 @@ class WordByWordIndex;
 namespace tarnolix {
 class IndexWriterHost;
 class IndexWriterThread;
+class FTSearchThreadManager;
 } // namespace tarnolix
 
 class Tarnolix : public QApplication
@@ -131,6 +131,8 @@ public:
     QString sVersion();
     bool isAuthorized() const { return m_isAuthorized; }
     IndexingProgressInfo* indexingProgressInfo() const { return m_indexingProgressInfo; }
+    // The pool of full-text search threads; null while no account runtime is open.
+    tarnolix::FTSearchThreadManager* ftSearchThreadManager() const { return m_ftSearchThreadManager; }
     bool runtimeReady() const { return m_runtimeReady; }
     static bool preparedLibraryEnabled() { return false; }
     static QObject* preparedUpdate() { return nullptr; }
@@ -334,7 +336,6 @@ private:
     TarnolixConstants::ColorMode m_currentColorMode = TarnolixConstants::Light;
     QObject* m_tabControl = nullptr;
     std::shared_ptr<HTMLCreator> m_htmlCreator;
-    FTSearchThreadManager* m_ftSearchThreadManager = nullptr;
     std::unique_ptr<DatabasePool> m_databasePool;
     TabStatusMngr* m_tabStatusMngr = nullptr;
     ClipboardTextFormattingWatcher* m_clipboardWatcher = nullptr;
@@ -342,6 +343,7 @@ private:
     bool m_isAuthorized = false;
     WordByWordIndex* m_wordByWordIndex = nullptr;
     IndexingProgressInfo* m_indexingProgressInfo = nullptr;
+    tarnolix::FTSearchThreadManager* m_ftSearchThreadManager = nullptr;
     GlossaryIndex* m_glossaryIndex = nullptr;
     GlossaryTreeMngr* m_glossaryTreeMngr = nullptr;
     UpdateCompleter* m_updateCompleter = nullptr;

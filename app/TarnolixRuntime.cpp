@@ -19,6 +19,8 @@
 #include "database/TarnolixDB.h"
 #include "pages/HTMLCreator.h"
 #include "search/index/IndexWriterThread.h"
+#include "search/searchers/FTSearchThread.h"
+#include "search/searchers/SearchIndexLookup.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -178,6 +180,8 @@ void Tarnolix::createSearchObjects()
     // In order: the full-text search manager (with the searchers), the
     // clipboard watcher, the word-by-word index (opened, with the index), the
     // indexing progress, the glossary index (opened, with the glossaries).
+    tarnolix::setIndexWriterThreadLookup([this](unsigned languageId) { return indexWriterThread(languageId); });
+    m_ftSearchThreadManager = new tarnolix::FTSearchThreadManager(this);
     m_clipboardWatcher = new ClipboardTextFormattingWatcher(*this, this);
     m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);
 }
@@ -228,6 +232,8 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     // second thread, (at exit) the program updater, then the index writers.
     deleteAndClear(m_indexingProgressInfo);
     deleteAndClear(m_clipboardWatcher);
+    deleteAndClear(m_ftSearchThreadManager);
+    tarnolix::setIndexWriterThreadLookup({});
     deleteAndClear(m_secondThread);
     // Each waits for its thread.
     for (QObject* writer : m_indexWriterThreads)

@@ -13,6 +13,7 @@
 //
 //   bench_indexing [--plan books=N,sections=N,seed=N]
 
+#include "bench/BenchIndexWriterHost.h"
 #include "bench/BenchSupport.h"
 #include "bench/GeneratedLibrary.h"
 #include "core/BookRecords.h"
@@ -98,18 +99,7 @@ void printResult(const Figures& f)
 
 // ---- Ours: the index writer thread of the language.
 
-class BenchHost : public tarnolix::IndexWriterHost
-{
-public:
-    bool isAuthorized() const override { return true; }
-    bool updateCompleterExists() const override { return false; }
-    bool bookTextKeysReady() const override { return true; }
-    bool isDatabaseUpdating() const override { return false; }
-    void postShowError(const QString& message) override
-    {
-        std::fprintf(stderr, "error shown: %s\n", qUtf8Printable(message));
-    }
-};
+using BenchHost = bench::BenchIndexWriterHost;
 
 // The flush's start and end, from the writer's log; nothing else is printed.
 QElapsedTimer g_clock;

@@ -610,4 +610,11 @@ The filter was ignored!</translation>
         <translation>Restart the program to apply the changes</translation>
     </message>
 </context>
+<context>
+    <name>FTSearchThreadImpl</name>
+    <message>
+        <source>Ошибка в синтаксисе запроса: </source>
+        <translation>Query syntax error: </translation>
+    </message>
+</context>
 </TS>

@@ -53,6 +53,7 @@ void ResultCollector::collect(int32_t doc)
         boost::throw_exception(Lucene::IllegalStateException(L"collect before setScorer and setNextReader"));
     const double score = scorer->score();
     ++totalHits;
+    m_hitCount.store(totalHits);
     const int32_t absDoc = m_docBase + doc;
 
     const bool full = m_queue->size() >= m_numHits;
@@ -66,7 +67,7 @@ void ResultCollector::collect(int32_t doc)
     float occurrences = 0;
     if (m_countOccurrences) {
         occurrences = m_visitor.occurrences(doc);
-        m_occurrenceTotal += double(occurrences);
+        m_occurrenceTotal.store(m_occurrenceTotal.load() + double(occurrences));
     }
 
     const Lucene::DocumentPtr document = m_reader->document(doc);
@@ -90,7 +91,8 @@ void ResultCollector::collect(int32_t doc)
         if (m_queue->size() >= m_numHits)
             m_pqTop = boost::static_pointer_cast<ScoreDocEx>(m_queue->top());
     }
-    m_bookIds.insert(bookId);
+    if (m_bookIds.insert(bookId).second)
+        m_bookCount.store(m_bookIds.size());
 }
 
 Lucene::TopDocsPtr ResultCollector::newTopDocs(Lucene::Collection<Lucene::ScoreDocPtr> results, int32_t start)

@@ -35,9 +35,12 @@ public:
     void setNextReader(const Lucene::IndexReaderPtr& reader, int32_t docBase) override;
     bool acceptsDocsOutOfOrder() override;
 
+    // The counts below may be read on another thread while the search runs.
     // Distinct books among the hits that entered the queue.
-    uint64_t bookCount() const { return m_bookIds.size(); }
-    double totalOccurrences() const { return m_occurrenceTotal; }
+    uint64_t bookCount() const { return m_bookCount.load(); }
+    double totalOccurrences() const { return m_occurrenceTotal.load(); }
+    // Hits collected so far (getTotalHits, readable during the search).
+    int32_t hitCount() const { return m_hitCount.load(); }
     // Any thread; the search stops at its next setScorer or collect.
     void reject() { m_rejected = true; }
 
@@ -59,7 +62,9 @@ private:
     MockScorerVisitor m_visitor;
     std::atomic<bool> m_rejected{false};
     std::set<int32_t> m_bookIds;
-    double m_occurrenceTotal = 0;
+    std::atomic<uint64_t> m_bookCount{0};
+    std::atomic<double> m_occurrenceTotal{0};
+    std::atomic<int32_t> m_hitCount{0};
 };
 
 // Which documents match, one bit per document of the index.

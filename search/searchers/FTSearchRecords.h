@@ -129,6 +129,9 @@ struct ShortNameMatch
 
     std::shared_ptr<BookBase> book;
     std::shared_ptr<BookInfo> information;
+    // The matched section and its text.
+    std::shared_ptr<BookSection> section;
+    std::shared_ptr<BookPart> part;
     UrlCreatorImpl address;
     // The archive book's publications that hold the same section.
     std::shared_ptr<ArchiBookInfo> archiPages;

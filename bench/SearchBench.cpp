@@ -1,0 +1,538 @@
+// A full-text search from the search call to SearchFinished, on the
+// generated library indexed by the program's own writer (the index is kept
+// in the library's cache folder between runs), beside bare Lucene++ in the
+// same run: an IndexSearcher over the same reader with the same parsed
+// query and a collector that keeps every hit and reads its stored "bid",
+// "s", "ei" and "pi".
+//
+// Kinds: single words in exact mode (a term query on "E"), and two words
+// that stand next to each other in some paragraph as "w1 w2"@3 and
+// "w1 w2"/3 (span-near queries). Figures: p50 and p90 per kind; goal ours
+// p50 <= 1.3 x bare. Then the peak heap of one warm search of about 100 hits
+// (a word with a document frequency near 100), by this program's own
+// allocation counter; with two plans (about 100k and about 1M paragraphs)
+// each runs in a process of its own and the growth per added document is
+// compared with the goal of 0.1 byte.
+//
+//   bench_search [--plans "books=215,sections=100,seed=1;books=2150,sections=100,seed=1"]
+//                [--runs N]
+
+#include "bench/BenchIndexWriterHost.h"
+#include "bench/BenchSupport.h"
+#include "bench/GeneratedLibrary.h"
+#include "core/LocationInfo.h"
+#include "core/ProgramConstants.h"
+#include "core/TarnolixEvents.h"
+#include "database/BookTextCipher.h"
+#include "database/DatabasePool.h"
+#include "database/TarnolixDB.h"
+#include "search/index/ActiveLibraryFilter.h"
+#include "search/index/ActiveLibraryKey.h"
+#include "search/index/Analyzers.h"
+#include "search/index/IndexWriterHost.h"
+#include "search/index/IndexWriterThread.h"
+#include "search/query/QueryParser.h"
+#include "search/searchers/FTSearchThread.h"
+#include "search/searchers/SearchIndexLookup.h"
+
+#include <LuceneHeaders.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+// ---- The allocation counter: every heap block, whoever asks for it.
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+void __libc_free(void* pointer);
+}
+
+namespace {
+
+std::atomic<long long> g_heapBytes{0};
+std::atomic<long long> g_heapPeak{0};
+
+void counted(void* pointer)
+{
+    if (!pointer)
+        return;
+    const auto size = static_cast<long long>(malloc_usable_size(pointer));
+    const long long now = g_heapBytes.fetch_add(size) + size;
+    long long peak = g_heapPeak.load(std::memory_order_relaxed);
+    while (now > peak && !g_heapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+}
+
+void uncounted(void* pointer)
+{
+    if (pointer)
+        g_heapBytes.fetch_sub(static_cast<long long>(malloc_usable_size(pointer)));
+}
+
+} // namespace
+
+extern "C" {
+void* malloc(size_t size)
+{
+    void* p = __libc_malloc(size);
+    counted(p);
+    return p;
+}
+void* calloc(size_t count, size_t size)
+{
+    void* p = __libc_calloc(count, size);
+    counted(p);
+    return p;
+}
+void* realloc(void* pointer, size_t size)
+{
+    uncounted(pointer);
+    void* p = __libc_realloc(pointer, size);
+    counted(p ? p : (size == 0 ? nullptr : pointer));
+    return p;
+}
+void free(void* pointer)
+{
+    uncounted(pointer);
+    __libc_free(pointer);
+}
+void* memalign(size_t alignment, size_t size)
+{
+    void* p = __libc_memalign(alignment, size);
+    counted(p);
+    return p;
+}
+void* aligned_alloc(size_t alignment, size_t size)
+{
+    return memalign(alignment, size);
+}
+int posix_memalign(void** out, size_t alignment, size_t size)
+{
+    *out = memalign(alignment, size);
+    return *out ? 0 : 12; // ENOMEM
+}
+}
+
+namespace {
+
+using Language = TarnolixConstants::Language;
+constexpr Language kLanguage = TarnolixConstants::English;
+const char kDefaultPlans[] = "books=215,sections=100,seed=1;books=2150,sections=100,seed=1";
+
+using BenchHost = bench::BenchIndexWriterHost;
+
+// Warnings; with BENCH_VERBOSE also the run's own timing lines.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    static const bool verbose = qEnvironmentVariableIsSet("BENCH_VERBOSE");
+    if (verbose && (text.startsWith(QLatin1String("Search time")) || text.startsWith(QLatin1String("SpanQueries"))))
+        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+}
+
+// Every hit, reading what the program reads of each.
+class KeepEveryHit : public Lucene::Collector
+{
+public:
+    void setScorer(const Lucene::ScorerPtr& scorer) override { m_scorer = scorer; }
+    void setNextReader(const Lucene::IndexReaderPtr& reader, int32_t docBase) override
+    {
+        m_reader = reader;
+        m_docBase = docBase;
+    }
+    bool acceptsDocsOutOfOrder() override { return true; }
+    void collect(int32_t doc) override
+    {
+        const Lucene::DocumentPtr document = m_reader->document(doc);
+        Hit hit;
+        hit.doc = m_docBase + doc;
+        hit.score = m_scorer.lock()->score();
+        hit.bookId = std::stoi(document->get(IndexField::bid));
+        hit.section = document->get(IndexField::s);
+        hit.entity = std::stoull(document->get(IndexField::ei));
+        hit.paragraph = std::stoull(document->get(IndexField::pi));
+        hits.push_back(std::move(hit));
+    }
+
+    struct Hit
+    {
+        int32_t doc;
+        double score;
+        int bookId;
+        std::wstring section;
+        unsigned long long entity;
+        unsigned long long paragraph;
+    };
+    std::vector<Hit> hits;
+
+private:
+    Lucene::ScorerWeakPtr m_scorer;
+    Lucene::IndexReaderPtr m_reader;
+    int32_t m_docBase = 0;
+};
+
+struct Kind
+{
+    const char* name;
+    std::vector<QString> queries;
+    bool exact;
+};
+
+struct Percentiles
+{
+    double p50 = 0;
+    double p90 = 0;
+};
+
+Percentiles percentiles(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    const auto at = [&](double q) { return ms[std::min(ms.size() - 1, std::size_t(q * double(ms.size())))]; };
+    return {at(0.5), at(0.9)};
+}
+
+class Side
+{
+public:
+    explicit Side(const bench::GeneratedLibrary& library)
+        : m_settings(m_settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+    {
+        m_settings.setValue(QStringLiteral("Locations/Data"), library.folder);
+        m_locations = std::make_unique<LocationInfo>(m_settings);
+        LocationInfo::setCurrent(m_locations.get());
+        setBookTextCipher(&bench::keyPair());
+        const QString path = library.databasePath;
+        m_pool = std::make_unique<DatabasePool>(std::this_thread::get_id(), [path] { return path; });
+        setDatabasePool(m_pool.get());
+        TarnolixEvents::setCurrent(&m_events);
+        tarnolix::IndexWriterHost::setCurrent(&m_host);
+
+        // The index is built once per library and kept.
+        TarnolixDB& db = *m_pool->database(std::this_thread::get_id(), true, 60000);
+        m_writer = std::make_unique<tarnolix::IndexWriterThread>(quint32(kLanguage));
+        const qint64 paragraphs = library.editions.at(kLanguage).paragraphs;
+        const QString indexPath = m_locations->indexPath(unsigned(kLanguage));
+        bool ready = false;
+        try {
+            const Lucene::DirectoryPtr directory = Lucene::FSDirectory::open(indexPath.toStdWString());
+            if (Lucene::IndexReader::indexExists(directory)) {
+                const Lucene::IndexReaderPtr reader = Lucene::IndexReader::open(directory, true);
+                ready = reader->numDocs() == paragraphs && db.countBFI(kLanguage) == 0;
+                reader->close();
+            }
+        } catch (const Lucene::LuceneException&) {
+        }
+        if (!ready) {
+            std::fprintf(stderr, "indexing %lld paragraphs...\n", static_cast<long long>(paragraphs));
+            QDir(indexPath).removeRecursively();
+            Lucene::newLucene<Lucene::IndexWriter>(Lucene::FSDirectory::open(indexPath.toStdWString()),
+                                                   Lucene::newLucene<Lucene::WhitespaceAnalyzer>(), true,
+                                                   Lucene::IndexWriter::MaxFieldLengthUNLIMITED)
+                ->close();
+            db.setSetting(QStringLiteral("IndexOptimizeError"), false);
+            db.queueAllBooksForIndexing(kLanguage, 1);
+        }
+        QEventLoop loop;
+        bool started = false;
+        QObject::connect(m_writer.get(), &tarnolix::IndexWriterThread::activeChanged, &loop, [&] {
+            started = started || m_writer->active();
+            if (started && !m_writer->active())
+                loop.quit();
+        });
+        m_writer->create();
+        if (!ready)
+            loop.exec();
+        reader = m_writer->getReader();
+        tarnolix::IndexWriterThread* writer = m_writer.get();
+        tarnolix::setIndexWriterThreadLookup([writer](unsigned) { return writer; });
+        m_thread.start();
+    }
+
+    ~Side()
+    {
+        m_thread.close();
+        tarnolix::setIndexWriterThreadLookup({});
+        reader.reset();
+        m_writer.reset();
+        tarnolix::IndexWriterHost::setCurrent(nullptr);
+        TarnolixEvents::setCurrent(nullptr);
+        setDatabasePool(nullptr);
+        m_pool.reset();
+        LocationInfo::setCurrent(nullptr);
+    }
+
+    // Milliseconds from the search call to SearchFinished; -1 on failure.
+    double ours(const QString& query, bool exact, int* hits = nullptr)
+    {
+        auto settings = std::make_shared<tarnolix::FTSearchSettings>(kLanguage);
+        settings->setQuery(query);
+        settings->setFieldName(tarnolix::FTFieldName(exact, false, false));
+        QEventLoop loop;
+        bool ok = false;
+        const auto connection = QObject::connect(&m_thread, &tarnolix::Searcher::statusChanged, &loop,
+                                                 [&](TarnolixConstants::SearchStatus status) {
+                                                     if (status == TarnolixConstants::Searching)
+                                                         return;
+                                                     ok = status == TarnolixConstants::SearchFinished;
+                                                     loop.quit();
+                                                 });
+        QElapsedTimer timer;
+        timer.start();
+        m_thread.search(settings);
+        loop.exec();
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        QObject::disconnect(connection);
+        if (hits)
+            *hits = m_thread.numberItemsFound();
+        return ok ? ms : -1;
+    }
+
+    // The parsed query of the same text, searched bare.
+    double bare(const QString& query, bool exact, int* hits = nullptr)
+    {
+        const std::wstring field = tarnolix::FTFieldName(exact, false, false).toString();
+        const auto analyzer = Lucene::newLucene<tarnolix::EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+        const auto parser =
+            Lucene::newLucene<tarnolix::QueryParser>(Lucene::LuceneVersion::LUCENE_CURRENT, field, analyzer);
+        parser->setAnalyzedPrefixTerms(!exact);
+        parser->setDefaultOperator(tarnolix::QueryParser::Operator::AND);
+        parser->setLeadingWildcardAllowed(true);
+        parser->setMergeTermsIntoPhrases(true);
+        const std::wstring text = exact ? L"\"" + query.toStdWString() + L"\"" : query.toStdWString();
+        const Lucene::QueryPtr parsed = parser->parse(text);
+        QElapsedTimer timer;
+        timer.start();
+        const auto searcher = Lucene::newLucene<Lucene::IndexSearcher>(reader);
+        const auto collector = Lucene::newLucene<KeepEveryHit>();
+        searcher->search(parsed, collector);
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        if (hits)
+            *hits = int(collector->hits.size());
+        return ms;
+    }
+
+    Lucene::IndexReaderPtr reader;
+
+private:
+    QTemporaryDir m_settingsDir;
+    QSettings m_settings;
+    std::unique_ptr<LocationInfo> m_locations;
+    std::unique_ptr<DatabasePool> m_pool;
+    TarnolixEvents m_events;
+    BenchHost m_host;
+    std::unique_ptr<tarnolix::IndexWriterThread> m_writer;
+    tarnolix::FTSearchThread m_thread;
+};
+
+// Words of "E" by document frequency: `count` spread over [low, high], and
+// the one nearest to `target`.
+std::vector<QString> wordsByFrequency(const Lucene::IndexReaderPtr& reader, int low, int high, int count, int target,
+                                      QString* nearTarget)
+{
+    std::vector<QString> candidates;
+    int bestDistance = INT_MAX;
+    const Lucene::TermEnumPtr terms = reader->terms(Lucene::newLucene<Lucene::Term>(L"E", L""));
+    do {
+        const Lucene::TermPtr term = terms->term();
+        if (!term || term->field() != L"E")
+            break;
+        const QString text = QString::fromStdWString(term->text());
+        bool letters = text.size() >= 3;
+        for (const QChar c : text)
+            letters = letters && c.isLetter() && c.unicode() < 128;
+        if (!letters)
+            continue;
+        const int df = terms->docFreq();
+        if (df >= low && df <= high)
+            candidates.push_back(text);
+        if (std::abs(df - target) < bestDistance) {
+            bestDistance = std::abs(df - target);
+            *nearTarget = text;
+        }
+    } while (terms->next());
+    terms->close();
+    std::vector<QString> words;
+    for (int i = 0; i < count && !candidates.empty(); ++i)
+        words.push_back(candidates[std::size_t(i) * candidates.size() / std::size_t(count)]);
+    return words;
+}
+
+// Pairs of neighbouring words of the library's English paragraphs.
+std::vector<QString> wordPairs(int count)
+{
+    TarnolixDB& db = *currentDatabase();
+    std::vector<QString> pairs;
+    std::mt19937 random(7);
+    const std::vector<int> ids = db.selectBookIds();
+    for (int attempt = 0; attempt < count * 20 && int(pairs.size()) < count; ++attempt) {
+        const int id = ids[random() % ids.size()];
+        std::vector<std::shared_ptr<BookPart>> parts;
+        try {
+            parts = db.selectBookParts(id, kLanguage);
+        } catch (...) {
+            continue;
+        }
+        if (parts.empty() || parts.front()->entities.empty() || parts.front()->entities.front()->texts.isEmpty())
+            continue;
+        const QStringList words = parts[random() % parts.size()]->entities.front()->texts.front().toLower().split(
+            QRegularExpression(QStringLiteral("[^a-z]+")), Qt::SkipEmptyParts);
+        if (words.size() < 4)
+            continue;
+        const int at = int(random() % unsigned(words.size() - 1));
+        if (words[at].size() >= 4 && words[at + 1].size() >= 4)
+            pairs.push_back(words[at] + QLatin1Char(' ') + words[at + 1]);
+    }
+    return pairs;
+}
+
+int measure(const QString& plan, int runs)
+{
+    const bench::GeneratedLibrary library = bench::loadGeneratedLibrary(plan);
+    Side side(library);
+    const qint64 documents = side.reader->numDocs();
+
+    QString hundred;
+    const std::vector<QString> words = wordsByFrequency(side.reader, 20, 5000, 20, 100, &hundred);
+    const std::vector<QString> pairs = wordPairs(20);
+    std::vector<QString> unordered, ordered;
+    for (const QString& pair : pairs) {
+        unordered.push_back(QStringLiteral("\"%1\"@3").arg(pair));
+        ordered.push_back(QStringLiteral("\"%1\"/3").arg(pair));
+    }
+    const Kind kinds[] = {{"word (exact, E)", words, true}, {"\"w1 w2\"@3", unordered, false}, {"\"w1 w2\"/3", ordered, false}};
+
+    bool goal = true;
+    for (const Kind& kind : kinds) {
+        if (kind.queries.empty())
+            continue;
+        std::vector<double> ours, bare;
+        long long oursHits = 0, bareHits = 0;
+        for (const QString& query : kind.queries) {
+            side.ours(query, kind.exact); // warm
+            side.bare(query, kind.exact);
+        }
+        for (int run = 0; run < runs; ++run) {
+            for (const QString& query : kind.queries) {
+                int h = 0;
+                ours.push_back(side.ours(query, kind.exact, &h));
+                oursHits += h;
+                bare.push_back(side.bare(query, kind.exact, &h));
+                bareHits += h;
+            }
+        }
+        const Percentiles o = percentiles(ours);
+        const Percentiles b = percentiles(bare);
+        const double ratio = o.p50 / b.p50;
+        goal = goal && ratio <= 1.3;
+        std::printf("RESULT kind %s | queries %zu | hits ours %lld bare %lld | ours p50 %.3f ms p90 %.3f ms | "
+                    "bare p50 %.3f ms p90 %.3f ms | p50 ratio %.2f (goal <= 1.30)\n",
+                    kind.name, kind.queries.size(), oursHits / runs, bareHits / runs, o.p50, o.p90, b.p50, b.p90,
+                    ratio);
+    }
+
+    // What every run pays before it searches, whatever the query: the
+    // active-library key of its status and the active-library filter.
+    {
+        TarnolixDB& db = *currentDatabase();
+        std::vector<double> key, filter;
+        for (int i = 0; i < 20; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            tarnolix::activeLibraryCacheKey(db.sqlDatabase());
+            key.push_back(double(timer.nsecsElapsed()) / 1e6);
+            timer.restart();
+            tarnolix::readActiveLibraryBooks(db.sqlDatabase(), kLanguage, IndexField::bid);
+            filter.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        // The filter's document set over this index, by the same counter.
+        const Lucene::FilterPtr made = tarnolix::readActiveLibraryBooks(db.sqlDatabase(), kLanguage, IndexField::bid);
+        const long long base = g_heapBytes.load();
+        g_heapPeak.store(base);
+        QElapsedTimer timer;
+        timer.start();
+        const Lucene::DocIdSetPtr set = made->getDocIdSet(side.reader);
+        const double setMs = double(timer.nsecsElapsed()) / 1e6;
+        const long long setBytes = g_heapPeak.load() - base;
+        std::printf("RESULT per-run costs | active-library key p50 %.3f ms | active-library filter read p50 %.3f ms | "
+                    "its document set %.3f ms, %lld bytes\n",
+                    percentiles(key).p50, percentiles(filter).p50, setMs, setBytes);
+    }
+
+    // One warm search of about 100 hits: its peak above the heap before it.
+    int hits = 0;
+    side.ours(hundred, true);
+    const long long before = g_heapBytes.load();
+    g_heapPeak.store(before);
+    side.ours(hundred, true, &hits);
+    const long long peak = g_heapPeak.load() - before;
+    std::printf("HEAP %lld %d %lld %s\n", static_cast<long long>(documents), hits, peak, qUtf8Printable(hundred));
+    std::fflush(stdout);
+    return goal ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(quietMessages);
+    const QStringList args = app.arguments();
+    auto option = [&](const char* name, const QString& fallback) {
+        const int at = args.indexOf(QLatin1String(name));
+        return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : fallback;
+    };
+    const int runs = option("--runs", QStringLiteral("5")).toInt();
+    const QString single = option("--measure", QString());
+    if (!single.isEmpty())
+        return measure(single, runs);
+
+    // Each plan in a process of its own: its heap is its own.
+    bool goal = true;
+    std::vector<std::pair<long long, long long>> heaps;
+    for (const QString& plan : option("--plans", QLatin1String(kDefaultPlans)).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        std::printf("Plan %s\n", qUtf8Printable(plan));
+        std::fflush(stdout);
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--measure"), plan, QStringLiteral("--runs"), QString::number(runs)});
+        child.waitForFinished(-1);
+        goal = goal && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("RESULT "))
+                std::printf("  %s\n", line.mid(7).constData());
+            long long documents = 0, peak = 0;
+            int hits = 0;
+            char word[128] = {0};
+            if (std::sscanf(line.constData(), "HEAP %lld %d %lld %127s", &documents, &hits, &peak, word) == 4) {
+                std::printf("  peak heap of one warm search of %d hits (\"%s\") at %lld documents: %lld bytes\n", hits,
+                            word, documents, peak);
+                heaps.emplace_back(documents, peak);
+            }
+        }
+    }
+    if (heaps.size() >= 2 && heaps.back().first != heaps.front().first) {
+        const double perDocument = double(heaps.back().second - heaps.front().second)
+                                 / double(heaps.back().first - heaps.front().first);
+        std::printf("Heap growth: %.4f bytes per added document (goal < 0.1)\n", perDocument);
+        goal = goal && perDocument < 0.1;
+    }
+    return goal ? 0 : 1;
+}
