@@ -127,6 +127,24 @@ TEST_F(LibraryUpdateApiTest, ABookIsDownloadedClassifiedAndSaved)
     EXPECT_EQ(loggedHeader(last, QStringLiteral("Api-Authorization")).toString(), api.token());
 }
 
+// Nothing bounds what the server sends: a reply above the cap is a failed
+// download, refused before it is opened as an archive.
+TEST_F(LibraryUpdateApiTest, AReplyAboveTheSizeCapIsRefusedBeforeItIsOpened)
+{
+    const int id = LibraryUpdateApi::send(api, Request::Book, 102);
+    TarnolixAPIResult* result = waitForResult(api, id);
+    ASSERT_NE(result, nullptr);
+    ASSERT_GT(result->body().size(), 1024);
+    MessageLog log;
+    const Outcome outcome = LibraryUpdateApi::handleBookReply(api, id, 102, *saver, QString(), {}, 1024);
+    EXPECT_EQ(outcome.kind, Outcome::Failed);
+    EXPECT_EQ(outcome.text, UpdateProtocol::bookProcessingFailureText(102));
+    EXPECT_TRUE(log.contains(QtWarningMsg,
+                             QStringLiteral("processBook error: bookId=102 error: Book archive is too large")));
+    EXPECT_FALSE(log.contains(QtDebugMsg, QStringLiteral("DatabaseBooksSaver: Process book..."))) << "never opened";
+    EXPECT_EQ(saver->bufferedBooksCount(), 0);
+}
+
 TEST_F(LibraryUpdateApiTest, EachFailureOfABookDownloadIsClassified)
 {
     const QString httpDate = QLocale::c().toString(QDateTime::currentDateTimeUtc().addSecs(5),

@@ -18,7 +18,8 @@ namespace tarnolix::test {
 
 using ZipEntries = std::vector<std::pair<QString, QByteArray>>;
 
-inline QByteArray zipOf(const ZipEntries& entries)
+// `stored`: entries are not compressed, so that a test can alter their bytes.
+inline QByteArray zipOf(const ZipEntries& entries, bool stored = false)
 {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
@@ -27,7 +28,10 @@ inline QByteArray zipOf(const ZipEntries& entries)
         zip.open(QuaZip::mdCreate);
         for (const auto& [name, data] : entries) {
             QuaZipFile file(&zip);
-            file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
+            if (stored)
+                file.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, 0, 0);
+            else
+                file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
             file.write(data);
             file.close();
         }

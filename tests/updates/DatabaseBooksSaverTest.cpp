@@ -149,6 +149,8 @@ TEST_F(DatabaseBooksSaverTest, AFailingArchiveBuffersNothingAndLeavesEarlierOnes
         int expectedId;
         QString error;
     };
+    QByteArray damaged = zipOf({{QStringLiteral("base.xml"), baseXml(102)}}, true);
+    damaged.replace("Book 102", "Book 1o2"); // the entry no longer matches its CRC
     const std::vector<Case> cases = {
         {"unknown language",
          zipOf({{QStringLiteral("base.xml"), baseXml(102)},
@@ -158,6 +160,7 @@ TEST_F(DatabaseBooksSaverTest, AFailingArchiveBuffersNothingAndLeavesEarlierOnes
          QStringLiteral("base.xml not found in archive")},
         {"another book", bookZip(103), 102, QStringLiteral("Invalid book received(different identifiers)")},
         {"no entries", zipOf({}), 102, QStringLiteral("Open zip error. Error code: ")},
+        {"a damaged entry", damaged, 102, QStringLiteral("Error read zip archive. Error code: ")},
         {"a broken edition", zipOf({{QStringLiteral("base.xml"), baseXml(102)}, {QStringLiteral("book_ru.xml"), "<data><pr"}}),
          102, QStringLiteral("XML parse error")},
     };
