@@ -172,6 +172,11 @@ void DatabaseBooksSaver::saveBufferedBooks()
         return;
     qDebug("DatabaseBooksSaver: saveBufferedBooks...");
     try {
+        // Opening an index takes the process-wide index lock, under which an
+        // index writer thread may wait for the database: open the writer
+        // before this batch's transaction holds the database, never inside.
+        if (!m_wordByWordIndex.isWriterOpen())
+            m_wordByWordIndex.open(true, tarnolix::SearchIndex::Write);
         DatabaseTransaction transaction(m_db);
         std::map<Language, std::vector<int>> idsByLanguage;
         std::vector<int> ids;
