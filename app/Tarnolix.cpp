@@ -1,5 +1,6 @@
 #include "app/Tarnolix.h"
 
+#include "app/AppModelServices.h"
 #include "app/AppPageServices.h"
 #include "app/AppResources.h"
 #include "app/SecondThread.h"
@@ -10,6 +11,7 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "models/GlossaryTreeMngr.h"
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchUrlRegistration.h"
@@ -68,12 +70,15 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TarnolixEvents::setCurrent(m_events);
     m_pageServices = std::make_unique<AppPageServices>(*this);
     PageServices::setCurrent(m_pageServices.get());
+    m_modelServices = std::make_unique<AppModelServices>(*this);
+    ModelServices::setCurrent(m_modelServices.get());
     tarnolix::registerBooksSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
-    // The program updater and the tab and glossary tree managers come with
-    // their subsystems.
+    m_glossaryTreeMngr = new GlossaryTreeMngr;
+    GlossaryTreeMngr::setCurrent(m_glossaryTreeMngr);
+    // The program updater and the tab manager come with their subsystems.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -88,6 +93,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
 Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
+    m_modelServices.reset();
     m_pageServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());
     m_cipherKeyPair.setIvFromString(QString());

@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+class AppModelServices;
 class AppPageServices;
 class ClipboardTextFormattingWatcher;
 class CrashDumpCreator;
@@ -149,6 +150,8 @@ public:
     DebugHelper* debugHelper() const { return m_debugHelper; }
     WindowsEventFilter* windowsEventFilter() const { return m_windowsEventFilter; }
     SecondThread* secondThread() const { return m_secondThread; }
+    // The glossary tree of the open account; replaced on logout.
+    GlossaryTreeMngr* glossaryTreeMngr() const { return m_glossaryTreeMngr; }
     DatabasePool* databasePool() const { return m_databasePool.get(); }
     // The GUI thread's library connection; null while the runtime is closed.
     const std::shared_ptr<TarnolixDB>& guiDatabase() const { return m_guiDatabase; }
@@ -348,4 +351,5 @@ private:
     double m_webviewZoomFactor = 1.0;
     DebugHelper* m_debugHelper = nullptr;
     std::unique_ptr<AppPageServices> m_pageServices;
+    std::unique_ptr<AppModelServices> m_modelServices;
 };
