@@ -3,6 +3,7 @@
 #include "app/Tarnolix.h"
 #include "core/Exception.h"
 #include "core/GlossaryContainer.h"
+#include "models/GlossaryTreeMngr.h"
 
 AppPageServices::AppPageServices(Tarnolix& app)
     : m_app(app)
@@ -34,7 +35,17 @@ void AppPageServices::showMessage(const QString& message)
 
 std::shared_ptr<const GlossaryContainer> AppPageServices::glossaryContainer()
 {
-    return nullptr;
+    GlossaryTreeMngr* manager = GlossaryTreeMngr::current();
+    if (!manager)
+        return nullptr;
+    std::shared_ptr<const GlossaryContainer> container;
+    try {
+        manager->glossaryContainer(nullptr, &container);
+    } catch (const std::exception& e) {
+        // No glossaries installed yet, or none readable: the page finds none.
+        qWarning("AppPageServices::glossaryContainer: %s", e.what());
+    }
+    return container;
 }
 
 std::shared_ptr<const HTMLCreator> AppPageServices::htmlCreator()

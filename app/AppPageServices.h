@@ -16,7 +16,8 @@ public:
     void showError(const QString& message) override;
     void postShowError(const QString& message) override;
     void showMessage(const QString& message) override;
-    // Null until the glossary tree manager exists.
+    // The glossary tree manager's, read on first use; null when the library
+    // has no readable glossary tree.
     std::shared_ptr<const GlossaryContainer> glossaryContainer() override;
     std::shared_ptr<const HTMLCreator> htmlCreator() override;
 

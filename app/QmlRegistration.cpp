@@ -13,7 +13,10 @@
 #include "core/TarnolixEvents.h"
 #include "models/CatalogAuthorsModel.h"
 #include "models/CatalogCategoriesModel.h"
+#include "models/CatalogGlossariesModel.h"
 #include "models/CatalogNamesModel.h"
+#include "models/FilterSearchThread.h"
+#include "models/SearchResultsModel.h"
 #include "models/SqlQueryModel.h"
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
@@ -74,9 +77,10 @@ void registerMetaTypes()
     qRegisterMetaType<TarnolixConstants::SearchSort>("TarnolixConstants::SearchSort");
     qRegisterMetaType<TarnolixConstants::SearchType>("TarnolixConstants::SearchType");
     qRegisterMetaType<TarnolixConstants::OriginalChoise>("TarnolixConstants::OriginalChoise");
-    // 11 "FilterSearchThread::Mode", 12 FilterSearchThreadImpl::Mode (with the catalogue filter)
+    qRegisterMetaType<FilterSearchThread::Mode>("FilterSearchThread::Mode");
+    qRegisterMetaType<FilterSearchThreadImpl::Mode>("FilterSearchThreadImpl::Mode");
     qRegisterMetaType<UrlCreator::QueryType>("UrlCreator::QueryType");
-    // 14 "SearchResultsModel::Role" (with the search result models)
+    qRegisterMetaType<SearchResultsModel::Role>("SearchResultsModel::Role");
     qRegisterMetaType<SearchSettingsPtr>("SearchSettingsPtr");
     qRegisterMetaType<SearchSettingsConstPtr>("SearchSettingsConstPtr");
 }
@@ -102,13 +106,17 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
         qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
         qmlRegisterType<CatalogNamesModel>(kUri, kMajor, kMinor, "CatalogNamesModel");
-        // 17-20 CatalogGlossariesModel ... CatalogTreeHelper, creatable (with the catalogue models)
+        qmlRegisterType<CatalogGlossariesModel>(kUri, kMajor, kMinor, "CatalogGlossariesModel");
+        qmlRegisterType<CatalogGlossariesNamesModel>(kUri, kMajor, kMinor, "CatalogGlossariesNamesModel");
+        qmlRegisterType<FilterSearchThread>(kUri, kMajor, kMinor, "FilterSearchThread");
+        // 20 CatalogTreeHelper, creatable (with the catalogue helpers)
         qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         // 23-34 NewTabStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
-        // 37-38 BooksSearchResultsModel, GlossarySearchResultsModel, creatable (with the search result models)
+        qmlRegisterType<BooksSearchResultsModel>(kUri, kMajor, kMinor, "BooksSearchResultsModel");
+        qmlRegisterType<GlossarySearchResultsModel>(kUri, kMajor, kMinor, "GlossarySearchResultsModel");
         qmlRegisterType<SqlQueryModel>(kUri, kMajor, kMinor, "SqlQueryModel");
         // 40 UpdateLoader, creatable (with the program update)
         // 41-42 AutocompletHelper, NumberOccurrencesHelper, creatable (with the search field helpers)

@@ -1,5 +1,6 @@
 #include "app/Tarnolix.h"
 
+#include "app/AppModelServices.h"
 #include "app/AppPageServices.h"
 #include "app/AppResources.h"
 #include "app/AppTabServices.h"
@@ -11,6 +12,7 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "models/GlossaryTreeMngr.h"
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchUrlRegistration.h"
@@ -58,12 +60,15 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     m_tabStatusMngr = new TabStatusMngr(this);
     m_tabServices = std::make_unique<AppTabServices>(*this);
     TabServices::setCurrent(m_tabServices.get());
+    m_modelServices = std::make_unique<AppModelServices>(*this);
+    ModelServices::setCurrent(m_modelServices.get());
     tarnolix::registerSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
-    // The program updater and the glossary tree manager come with their
-    // subsystems.
+    m_glossaryTreeMngr = new GlossaryTreeMngr;
+    GlossaryTreeMngr::setCurrent(m_glossaryTreeMngr);
+    // The program updater comes with its subsystem.
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -78,6 +83,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
 Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
+    m_modelServices.reset();
     m_pageServices.reset();
     m_tabServices.reset();
     m_cipherKeyPair.setKeyFromString(QString());

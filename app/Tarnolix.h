@@ -34,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+class AppModelServices;
 class AppPageServices;
 class AppTabServices;
 class ClipboardTextFormattingWatcher;
@@ -152,6 +153,8 @@ public:
     DebugHelper* debugHelper() const { return m_debugHelper; }
     WindowsEventFilter* windowsEventFilter() const { return m_windowsEventFilter; }
     SecondThread* secondThread() const { return m_secondThread; }
+    // The glossary tree of the open account; replaced on logout.
+    GlossaryTreeMngr* glossaryTreeMngr() const { return m_glossaryTreeMngr; }
     DatabasePool* databasePool() const { return m_databasePool.get(); }
     // The GUI thread's library connection; null while the runtime is closed.
     const std::shared_ptr<TarnolixDB>& guiDatabase() const { return m_guiDatabase; }
@@ -356,4 +359,5 @@ private:
     DebugHelper* m_debugHelper = nullptr;
     std::unique_ptr<AppPageServices> m_pageServices;
     std::unique_ptr<AppTabServices> m_tabServices;
+    std::unique_ptr<AppModelServices> m_modelServices;
 };

@@ -17,6 +17,7 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "models/GlossaryTreeMngr.h"
 #include "pages/HTMLCreator.h"
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/FTSearchThread.h"
@@ -110,6 +111,8 @@ void Tarnolix::tarnolixStartup(std::thread::id guiThread)
         // Nothing stays half open: the next opening starts from a closed runtime.
         closeAccountRuntime(Teardown::Logout);
         m_secondThread = new SecondThread;
+        m_glossaryTreeMngr = new GlossaryTreeMngr;
+        GlossaryTreeMngr::setCurrent(m_glossaryTreeMngr);
         throw;
     }
     // 18
@@ -226,15 +229,17 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
         deleteAndClear(m_windowsEventFilter);
     }
 
-    // 5: in order the update completer, the glossary tree manager, the
-    // glossary index, the indexing progress, the word-by-word index, the
-    // clipboard watcher, (at exit) the tab manager, the search manager, the
-    // second thread, (at exit) the program updater, then the index writers.
+    // 5: in order the update completer, the glossary index, the indexing
+    // progress, the word-by-word index, the clipboard watcher, (at exit) the
+    // tab manager, the search manager, the second thread, the glossary tree
+    // manager (a catalogue filter still running on the second thread reads
+    // it), (at exit) the program updater, then the index writers.
     deleteAndClear(m_indexingProgressInfo);
     deleteAndClear(m_clipboardWatcher);
     deleteAndClear(m_ftSearchThreadManager);
     tarnolix::setIndexWriterThreadLookup({});
     deleteAndClear(m_secondThread);
+    deleteAndClear(m_glossaryTreeMngr);
     // Each waits for its thread.
     for (QObject* writer : m_indexWriterThreads)
         delete writer;
@@ -276,7 +281,8 @@ void Tarnolix::finishLogout()
     m_cipherKeyPair.setKeyFromString(QString());
     m_api->reset();
     m_secondThread = new SecondThread;
-    // A new glossary tree manager is made here (with the glossary tree).
+    m_glossaryTreeMngr = new GlossaryTreeMngr;
+    GlossaryTreeMngr::setCurrent(m_glossaryTreeMngr);
 
     m_startupPhase.clear();
     m_startupError.clear();

@@ -617,4 +617,40 @@ The filter was ignored!</translation>
         <translation>Query syntax error: </translation>
     </message>
 </context>
+<context>
+    <name>CatalogGlossariesModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CatalogGlossariesNamesModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога: %1</source>
+        <translation>Error loading the catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FilterSearchThread</name>
+    <message>
+        <source>Не удалось открыть базу данных! Поиск может не работать!</source>
+        <translation>The database could not be opened! Search may not work!</translation>
+    </message>
+    <message>
+        <source>База данных не открыта!</source>
+        <translation>The database is not open!</translation>
+    </message>
+    <message>
+        <source>Ошибка при поиске</source>
+        <translation>Search error</translation>
+    </message>
+</context>
+<context>
+    <name>BooksSearchResultsModel</name>
+    <message>
+        <source>Ошибка при загрузке результатов поиска: %1</source>
+        <translation>Error loading the search results: %1</translation>
+    </message>
+</context>
 </TS>

@@ -37,11 +37,13 @@
 
 namespace tarnolix::test {
 
-// Counts the statements SQLite starts on one connection while it lives.
+// Counts the statements SQLite starts on one connection while it lives;
+// with `containing`, only those whose text contains it.
 class StatementCounter
 {
 public:
-    explicit StatementCounter(TarnolixDB& db)
+    explicit StatementCounter(TarnolixDB& db, QByteArray containing = {})
+        : m_containing(std::move(containing))
     {
         const QVariant handle = db.sqlDatabase().driver()->handle();
         m_handle = *static_cast<sqlite3* const*>(handle.constData());
@@ -54,11 +56,14 @@ public:
     int count = 0;
 
 private:
-    static int onStatement(unsigned, void* self, void*, void*)
+    static int onStatement(unsigned, void* self, void*, void* text)
     {
-        ++static_cast<StatementCounter*>(self)->count;
+        auto* counter = static_cast<StatementCounter*>(self);
+        if (counter->m_containing.isEmpty() || QByteArray(static_cast<const char*>(text)).contains(counter->m_containing))
+            ++counter->count;
         return 0;
     }
+    QByteArray m_containing;
     sqlite3* m_handle = nullptr;
 };
 

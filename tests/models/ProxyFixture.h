@@ -14,6 +14,23 @@
 
 namespace tarnolix::test {
 
+// The readable text of a proxy's rows (see above).
+inline QString proxyRows(const TreeViewProxyModel& proxy)
+{
+    QStringList words;
+    for (int r = 0; r < proxy.rowCount(); ++r) {
+        const QModelIndex i = proxy.index(r, 0);
+        QString word = QString(proxy.data(i, TreeViewProxyModel::DepthRole).toInt(), '.')
+            + proxy.data(i, Qt::DisplayRole).toString();
+        if (proxy.data(i, TreeViewProxyModel::IsExpandedRole).toBool())
+            word += '/';
+        const int state = proxy.data(i, TreeViewProxyModel::CheckStateRole).toInt();
+        word += state == Qt::Checked ? "=x" : state == Qt::PartiallyChecked ? "=~" : "";
+        words << word;
+    }
+    return words.join(' ');
+}
+
 struct ProxyFixture
 {
     explicit ProxyFixture(std::vector<FakeNodePtr> roots)
@@ -27,21 +44,7 @@ struct ProxyFixture
             &proxy, QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
 
-    QString rows() const
-    {
-        QStringList words;
-        for (int r = 0; r < proxy.rowCount(); ++r) {
-            const QModelIndex i = proxy.index(r, 0);
-            QString word = QString(proxy.data(i, TreeViewProxyModel::DepthRole).toInt(), '.')
-                + proxy.data(i, Qt::DisplayRole).toString();
-            if (proxy.data(i, TreeViewProxyModel::IsExpandedRole).toBool())
-                word += '/';
-            const int state = proxy.data(i, TreeViewProxyModel::CheckStateRole).toInt();
-            word += state == Qt::Checked ? "=x" : state == Qt::PartiallyChecked ? "=~" : "";
-            words << word;
-        }
-        return words.join(' ');
-    }
+    QString rows() const { return proxyRows(proxy); }
 
     // The row showing the node of that name.
     QModelIndex row(const QString& name) const
