@@ -13,6 +13,8 @@
 #include "core/TarnolixEvents.h"
 #include "models/CatalogAuthorsModel.h"
 #include "models/CatalogCategoriesModel.h"
+#include "models/CatalogHelper.h"
+#include "models/CatalogTreeHelper.h"
 #include "models/CatalogNamesModel.h"
 #include "models/SqlQueryModel.h"
 #include "models/TreeViewProxyModel.h"
@@ -97,6 +99,8 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
         qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
         qmlRegisterType<CatalogNamesModel>(kUri, kMajor, kMinor, "CatalogNamesModel");
+        qmlRegisterType<CatalogTreeHelper>(kUri, kMajor, kMinor, "CatalogTreeHelper");
+        qmlRegisterType<CatalogHelper>(kUri, kMajor, kMinor, "CatalogHelper");
         // 17-20 CatalogGlossariesModel ... CatalogTreeHelper, creatable (with the catalogue models)
         // 21-34 TabStatus ... FavoritesSearchPageStatus, creatable (with the tabs and page kinds)
         // 35 TabWebChannel, uncreatable "TabWebChannel class uncreatable" (with the tabs)
