@@ -12,7 +12,6 @@
 #include <QThread>
 
 #include <exception>
-#include <functional>
 
 using C = TarnolixConstants;
 
