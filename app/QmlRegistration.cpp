@@ -14,6 +14,8 @@
 #include "models/CatalogAuthorsModel.h"
 #include "models/CatalogCategoriesModel.h"
 #include "models/CatalogGlossariesModel.h"
+#include "models/CatalogHelper.h"
+#include "models/CatalogTreeHelper.h"
 #include "models/CatalogNamesModel.h"
 #include "models/FilterSearchThread.h"
 #include "models/SearchResultsModel.h"
@@ -101,7 +103,7 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<UserObject>("UserObject", kErrorClassUncreatable);
         // 10 DatabaseUpdater, creatable (with the library update)
         registerUncreatable<tarnolix::IndexWriterThread>("IndexWriterThread", kErrorClassUncreatable);
-        // 12 CatalogHelper, creatable (with the catalogue helpers)
+        qmlRegisterType<CatalogHelper>(kUri, kMajor, kMinor, "CatalogHelper");
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
         qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
         qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
@@ -109,7 +111,7 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<CatalogGlossariesModel>(kUri, kMajor, kMinor, "CatalogGlossariesModel");
         qmlRegisterType<CatalogGlossariesNamesModel>(kUri, kMajor, kMinor, "CatalogGlossariesNamesModel");
         qmlRegisterType<FilterSearchThread>(kUri, kMajor, kMinor, "FilterSearchThread");
-        // 20 CatalogTreeHelper, creatable (with the catalogue helpers)
+        qmlRegisterType<CatalogTreeHelper>(kUri, kMajor, kMinor, "CatalogTreeHelper");
         qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         // 23-34 NewTabStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)

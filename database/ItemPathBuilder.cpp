@@ -117,7 +117,9 @@ HierarchyItems buildItemPath(TarnolixDB& db, C::Language language, C::CatalogTab
             items, C::Category, items.back().second.toInt(), 0,
             [&](int child) { return db.selectCategoryParentId(child); }, same<int>);
     } else if (tab == C::Authors && last == C::Author) {
-        items.emplace_back(C::Letter, QVariant(db.selectPersonFirstLetter(language, items.back().second.toInt())));
+        // The authors tree lists its letters in upper case.
+        items.emplace_back(C::Letter,
+                           QVariant(db.selectPersonFirstLetter(language, items.back().second.toInt()).toUpper()));
     } else if (tab == C::AllFavorites && last == C::FavoriteFolder) {
         appendParents(
             items, C::FavoriteFolder, QUuid::fromString(items.back().second.toString()), QUuid(),

@@ -653,4 +653,15 @@ The filter was ignored!</translation>
         <translation>Error loading the search results: %1</translation>
     </message>
 </context>
+<context>
+    <name>CatalogHelper</name>
+    <message>
+        <source>Неизвестный язык</source>
+        <translation>Unknown language</translation>
+    </message>
+    <message>
+        <source>Не удалось обновить каталог: %1</source>
+        <translation>Failed to update the catalog: %1</translation>
+    </message>
+</context>
 </TS>

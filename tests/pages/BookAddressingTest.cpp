@@ -37,7 +37,7 @@ TEST_F(BookAddressingTest, TheSameSectionInAnotherLanguage)
     } cases[] = {
         // Name 2.13 in a section covering 2.12-14, reached through the same tab.
         {"r-2-13", C::Categories, "/Category-3/Category-5/Book-77/Section-e-2/Section-e-2-12", C::Categories},
-        {"r-2-13", C::Authors, "/Letter-v/Author-10/Book-77/Section-e-2/Section-e-2-12", C::Authors},
+        {"r-2-13", C::Authors, "/Letter-V/Author-10/Book-77/Section-e-2/Section-e-2-12", C::Authors},
         // Slugs "glava-3" (chapter 3, verse 0) and "glava-3.stikh-5-7" (verses 5 to 7).
         {"r-3", C::Names, "/Letter-D/Book-77/Section-e-3", C::Names},
         {"r-3-5", C::Names, "/Letter-D/Book-77/Section-e-3/Section-e-3-5", C::Names},
@@ -189,7 +189,7 @@ TEST_F(BookAddressingTest, ItemPathsAndTheirKinds)
         UrlCreator::QueryType kind;
         QString path;
     } cases[] = {
-        {C::Authors, 10, C::Author, UrlCreator::OpenAuthor, QStringLiteral("/Letter-в/Author-10")},
+        {C::Authors, 10, C::Author, UrlCreator::OpenAuthor, QStringLiteral("/Letter-В/Author-10")},
         {C::Categories, 77, C::Book, UrlCreator::OpenBookCover, QStringLiteral("/Category-3/Category-5/Book-77")},
         {C::FavoritesByBooks, 77, C::Book, UrlCreator::Favorites, QStringLiteral("/Category-3/Category-5/Book-77")},
         {C::Names, QStringLiteral("r-2-13"), C::Section, UrlCreator::OpenBook,

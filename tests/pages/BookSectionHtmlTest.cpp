@@ -162,7 +162,7 @@ TEST_F(BookSectionHtml, FirstSectionWithEveryPart)
               "<div class=\"paragraph paragraph--type-word-by-word\"><div class=\"note\">Пословный перевод:</div>"
               "<div><b>слово</b> — значение</div></div>"
               "<div class=\"paragraph paragraph--type-comment-plus\"><div class=\"note\">Комментарий. Автор "
-              "<a href=\"tarnolix://openauthor.ru/Letter-г/Author-3?catalogTab=Authors\">Гопала &lt;Чарана&gt;:</a>"
+              "<a href=\"tarnolix://openauthor.ru/Letter-Г/Author-3?catalogTab=Authors\">Гопала &lt;Чарана&gt;:</a>"
               "</div><div>комментарий</div></div>"
               "</div></div>");
 
@@ -218,13 +218,13 @@ TEST_F(BookSectionHtml, CommentAuthors)
         QString label;
         bool warned;
     };
-    const QString ruLink = QStringLiteral("Комментарий. Автор <a href=\"tarnolix://openauthor.ru/Letter-г/Author-3?"
+    const QString ruLink = QStringLiteral("Комментарий. Автор <a href=\"tarnolix://openauthor.ru/Letter-Г/Author-3?"
                                           "catalogTab=Authors\">Гопала &lt;Чарана&gt;:</a>");
     const Case cases[] = {
         {"by slug", C::Russian, QStringLiteral("gopala-charana"), ruLink, false},
         {"by the alias of the slug", C::Russian, QLatin1String(HTMLCreator::kCommentAuthorSlug), ruLink, false},
         {"in English", C::English, QStringLiteral("gopala-charana"),
-         QStringLiteral("Commentary by <a href=\"tarnolix://openauthor.en/Letter-g/Author-3?catalogTab=Authors\">"
+         QStringLiteral("Commentary by <a href=\"tarnolix://openauthor.en/Letter-G/Author-3?catalogTab=Authors\">"
                         "Gopala Charana:</a>"),
          false},
         {"missing", C::Russian, QStringLiteral("nobody"), QStringLiteral("Комментарий:"), true},
