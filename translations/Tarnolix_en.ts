@@ -281,6 +281,13 @@ The filter was ignored!</translation>
     </message>
 </context>
 <context>
+    <name>TabControl</name>
+    <message>
+        <source>Открыто максимальное количество вкладок!</source>
+        <translation>The maximum number of tabs is open!</translation>
+    </message>
+</context>
+<context>
     <name>TabStatus</name>
     <message>
         <source>Ошибка 0x54256972</source>
