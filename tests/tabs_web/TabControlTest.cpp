@@ -475,6 +475,9 @@ TEST_F(TabArea, ANewWindowLinkOpensANewTabAndTheNewTabLogicStays)
     ASSERT_TRUE(shown(third));
     EXPECT_EQ(statusOf(third)->pageType(), UrlCreator::NewTab);
     EXPECT_EQ(run(QStringLiteral("g_tabWebChannel.tabId")).toInt(), statusOf(third)->id());
+    // Let the compositor deliver the page's frame first.
+    run(QStringLiteral("document.body.offsetHeight"));
+    waitUntil([] { return false; }, 400);
     EXPECT_FALSE(window->screenshot(QStringLiteral("tab-area-three-new-tabs")).isEmpty());
 }
 
