@@ -26,6 +26,7 @@
 #include "search/searchers/SearchResultsPointer.h"
 #include "search/searchers/SearchSettingsCreator.h"
 #include "tabs/PageSearchData.h"
+#include "tabs/NewTabStatus.h"
 #include "tabs/PageStatus.h"
 #include "tabs/SearchDataStorage.h"
 #include "tabs/TabStatus.h"
@@ -114,7 +115,8 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<CatalogTreeHelper>(kUri, kMajor, kMinor, "CatalogTreeHelper");
         qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
-        // 23-34 NewTabStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
+        qmlRegisterType<NewTabStatus>(kUri, kMajor, kMinor, "NewTabStatus");
+        // 24-34 OpenBookCoverStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
         qmlRegisterType<BooksSearchResultsModel>(kUri, kMajor, kMinor, "BooksSearchResultsModel");

@@ -664,4 +664,11 @@ The filter was ignored!</translation>
         <translation>Failed to update the catalog: %1</translation>
     </message>
 </context>
+<context>
+    <name>TabControl</name>
+    <message>
+        <source>Открыто максимальное количество вкладок!</source>
+        <translation>The maximum number of tabs is open!</translation>
+    </message>
+</context>
 </TS>
