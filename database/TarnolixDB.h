@@ -132,6 +132,7 @@ public:
     QString selectSectionSlug(int bookId, TarnolixConstants::Language language, const QString& code);
     std::vector<QString> selectSectionCodesBySlug(int bookId, TarnolixConstants::Language language,
                                                   const QString& slug);
+    // In book order, as selectBookSections.
     std::vector<QString> selectBookSectionCodes(int bookId, TarnolixConstants::Language language);
     std::vector<std::pair<QString, QString>> selectSectionCodesAndSlugs(int bookId,
                                                                         TarnolixConstants::Language language);

@@ -150,7 +150,8 @@ std::vector<QString> TarnolixDB::selectSectionCodesBySlug(int bookId, TarnolixCo
 std::vector<QString> TarnolixDB::selectBookSectionCodes(int bookId, TarnolixConstants::Language language)
 {
     QSqlQuery q =
-        execSql(QStringLiteral("SELECT code FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)),
+        execSql(QStringLiteral("SELECT code FROM %1 WHERE bookId=?").arg(languageTable("BookSections", language)) +
+                    sectionOrder(),
                 QVariantList{bookId});
     return readStrings(q);
 }

@@ -671,4 +671,19 @@ The filter was ignored!</translation>
         <translation>The maximum number of tabs is open!</translation>
     </message>
 </context>
+<context>
+    <name>BookMngr</name>
+    <message>
+        <source>Книга не открыта!</source>
+        <translation>The book is not open!</translation>
+    </message>
+    <message>
+        <source>Книга недоступна в текущей библиотеке.</source>
+        <translation>The book is not available in the current library.</translation>
+    </message>
+    <message>
+        <source>Раздел книги не найдена</source>
+        <translation>Book section not found</translation>
+    </message>
+</context>
 </TS>

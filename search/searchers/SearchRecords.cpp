@@ -221,6 +221,12 @@ void SRSection::setBookSection(std::shared_ptr<BookSection> bookSection)
     m_bookSection = std::move(bookSection);
 }
 
+std::shared_ptr<BookSection> SRSection::cachedBookSection() const
+{
+    std::lock_guard<std::mutex> lock(cacheMutex(this));
+    return m_bookSection;
+}
+
 // SRItem ----------------------------------------------------------------------
 
 SRItem::SRItem(unsigned id, std::weak_ptr<SRSection> section, double score)

@@ -173,6 +173,8 @@ public:
     std::shared_ptr<BookSection> bookSection();
     std::shared_ptr<BookPart> bookPart();
     void setBookSection(std::shared_ptr<BookSection> bookSection);
+    // What bookSection() has cached or was given, without reading.
+    std::shared_ptr<BookSection> cachedBookSection() const;
 
 private:
     const std::shared_ptr<SearchStatus> m_status;
