@@ -544,8 +544,13 @@ void OpenBookStatus::closeBook()
     stopInBookSearch();
     if (!isBookOpen())
         return;
-    clearOtherLanguageCache();
     m_book->clear();
+    afterBookClosed();
+}
+
+void OpenBookStatus::afterBookClosed()
+{
+    clearOtherLanguageCache();
     if (m_bookOfCatalog != C::InvalidCatalogTab) {
         m_bookOfCatalog = C::InvalidCatalogTab;
         emit bookOfCatalogChanged();
@@ -625,6 +630,11 @@ QString OpenBookStatus::refreshUpdatedBook(const QString& preferredSectionCode)
         PageStatus::showError(message);
         clearOtherLanguageCache();
         m_findTextHelper.reset();
+        if (!isBookOpen()) {
+            // The failed reopen has already let the book go.
+            closeBook();
+            afterBookClosed();
+        }
         revokeBookAccess();
         return {};
     }

@@ -137,6 +137,8 @@ private:
     void updateTabTitle();
     void scheduleTitleUpdate();
     void clearOtherLanguageCache();
+    // What closing a book does once the section index has let it go.
+    void afterBookClosed();
     // After the book was lost: closes it and tells QML.
     void revokeBookAccess();
 

@@ -584,9 +584,14 @@ TEST_F(OpenBookStatusTest, LosingTheBookClosesItAndLeavesBookMode)
         page->commitVisibleSection(QStringLiteral("a"));
         tab->setBookMode(true);
         QSignalSpy revoked(page.get(), &OpenBookStatus::bookAccessRevoked);
+        QSignalSpy openChanged(page.get(), &OpenBookStatus::isBookOpenChanged);
+        QSignalSpy catalogChanged(page.get(), &OpenBookStatus::bookOfCatalogChanged);
 
         c.act();
         EXPECT_EQ(revoked.count(), 1);
+        EXPECT_EQ(openChanged.count(), 1);
+        EXPECT_EQ(catalogChanged.count(), 1);
+        EXPECT_EQ(page->bookOfCatalog(), C::InvalidCatalogTab);
         EXPECT_FALSE(tab->bookMode());
         EXPECT_FALSE(page->isBookOpen());
         EXPECT_EQ(page->currentSection(), nullptr);
