@@ -93,6 +93,7 @@ void AutocompletHelper::request(const Request& request)
             return;
         startThread();
         m_request = request;
+        ++m_requestSerial;
         if (request.empty()) {
             m_results.clear();
             emptied = true;
@@ -181,13 +182,15 @@ QVariantList AutocompletHelper::suggestions(const Request& request, const Lucene
 void AutocompletHelper::run()
 {
     Request taken;
+    quint64 takenSerial = 0;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_condition.wait(lock, [&] { return m_stop.load() || m_request != taken; });
+            m_condition.wait(lock, [&] { return m_stop.load() || m_requestSerial != takenSerial; });
             if (m_stop.load())
                 return;
             taken = m_request;
+            takenSerial = m_requestSerial;
         }
         qInfo("Autocomplet for: %s", qUtf8Printable(taken.prefix));
         if (taken.empty())

@@ -85,6 +85,9 @@ private:
 
     SearchSettingsCreator* m_searchSettingsCreator = nullptr;
     Request m_request;
+    // Counts the stored requests: the worker serves the latest one even when
+    // it equals the one it served before (typed again after an empty one).
+    quint64 m_requestSerial = 0;
     bool m_threadStarted = false;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

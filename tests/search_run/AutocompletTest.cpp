@@ -193,10 +193,14 @@ TEST_F(AutocompletTest, AnEmptyOrRepeatedRequestAndLateLists)
     EXPECT_EQ(finished.count(), 0);
     EXPECT_EQ(log.texts(QtInfoMsg).filter(QStringLiteral("Autocomplet for: al")).size(), 1);
 
-    // Emptied at once, before the event loop runs.
+    // Emptied at once, before the event loop runs; the same prefix typed
+    // again at once brings its list back.
     helper.setPrefix(QString());
     EXPECT_EQ(finished.count(), 1);
     EXPECT_TRUE(listOf(helper.getResults()).isEmpty());
+    EXPECT_EQ(typed(QStringLiteral("al")), QStringList{"alpha"});
+    EXPECT_EQ(log.texts(QtInfoMsg).filter(QStringLiteral("Autocomplet for: al")).size(), 2);
+    helper.setPrefix(QString());
 
     // Quick typing: only the last request's list is ever taken.
     QList<QStringList> taken;
