@@ -56,6 +56,7 @@ public:
     {
         creator.setLanguage(C::English);
         creator.setSearchType(C::FullText);
+        creator.setSearchAreaTranslate(true);
         helper.setSearchSettingsCreator(&creator);
     }
 
