@@ -12,6 +12,7 @@
 #include <QtDebug>
 
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
