@@ -23,6 +23,8 @@
 #include "models/TreeViewProxyModel.h"
 #include "pages/UrlCreator.h"
 #include "search/index/IndexWriterThread.h"
+#include "search/searchers/AutocompletHelper.h"
+#include "search/searchers/NumberOccurrencesHelper.h"
 #include "search/searchers/SearchResultsPointer.h"
 #include "search/searchers/SearchSettingsCreator.h"
 #include "tabs/PageSearchData.h"
@@ -127,6 +129,8 @@ void registerQmlTypes(Tarnolix* app)
         // 40 UpdateLoader, creatable (with the program update)
         // 41-42 AutocompletHelper, NumberOccurrencesHelper, creatable (with the search field helpers)
         qmlRegisterType<tarnolix::SearchSettingsCreator>(kUri, kMajor, kMinor, "SearchSettingsCreator");
+        qmlRegisterType<tarnolix::NumberOccurrencesHelper>(kUri, kMajor, kMinor, "NumberOccurrencesHelper");
+        qmlRegisterType<tarnolix::AutocompletHelper>(kUri, kMajor, kMinor, "AutocompletHelper");
         registerUncreatable<IndexingProgressInfo>("IndexingProgressInfo", "IndexingProgressInfo class uncreatable");
         registerUncreatable<tarnolix::SearchResultsPointer>("SearchResultsPointer",
                                                             "SearchResultsPointer class uncreatable");

@@ -2,15 +2,19 @@
 
 #include "bench/BenchSupport.h"
 #include "core/BookRecords.h"
+#include "core/Glossary.h"
 #include "database/BookTextCipher.h"
 #include "database/DatabaseTransaction.h"
 #include "database/TarnolixDB.h"
+#include "search/index/GlossaryIndex.h"
+#include "search/index/WordByWordIndex.h"
 #include "updates/BookParser.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -24,6 +28,9 @@ namespace bench {
 namespace {
 
 const char kTotalsFile[] = "totals.json";
+const char kSharedIndexesMark[] = "shared-indexes.done";
+// Books whose word-by-word pairs are written per commit.
+constexpr int kWordByWordBatch = 20;
 
 [[noreturn]] void fail(const QString& text)
 {
@@ -114,7 +121,119 @@ std::map<TarnolixConstants::Language, EditionTotals> storeBooks(const std::share
     return editions;
 }
 
+// The generator's source files in <work>/source and the books' archive
+// documents in <work>/xml.
+void generateSources(const QString& plan, const QString& work)
+{
+    const QString source = QStringLiteral(TARNOLIX_SOURCE_DIR);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    run(source + QStringLiteral("/tools/gen-library"),
+        {QStringLiteral("--out"), work + QStringLiteral("/source"), QStringLiteral("--plan"), plan}, environment);
+    environment.insert(QStringLiteral("PYTHONPATH"), source + QStringLiteral("/tools"));
+    environment.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
+    run(QStringLiteral("python3"),
+        {source + QStringLiteral("/bench/library_xml.py"), work + QStringLiteral("/source"), work + QStringLiteral("/xml")},
+        environment);
+}
+
+void indexWordByWord(tarnolix::WordByWordIndex& index, const QString& xmlDir)
+{
+    QStringList ids = QDir(xmlDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(ids.begin(), ids.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    index.beginIndexing();
+    std::vector<std::shared_ptr<WordByWordDataForIndex>> batch;
+    auto flush = [&] {
+        if (batch.empty())
+            return;
+        if (!index.isWriterOpen())
+            index.open(true, tarnolix::SearchIndex::Write);
+        index.index(batch);
+        index.commit();
+        batch.clear();
+    };
+    int books = 0;
+    for (const QString& id : ids) {
+        const QDir book(xmlDir + QLatin1Char('/') + id);
+        const std::shared_ptr<BookBase> base = BookBaseParser(readFile(book.filePath(QStringLiteral("base.xml")))).parse();
+        for (const QString& entry : book.entryList({QStringLiteral("book_*.xml")}, QDir::Files, QDir::Name)) {
+            const TarnolixConstants::Language language = languageFromString(entry.mid(5, entry.size() - 9));
+            auto parsed = BookParser(language, readFile(book.filePath(entry)), base->id).parse();
+            parsed.second->setBook(base);
+            batch.push_back(std::move(parsed.second));
+        }
+        if (++books % kWordByWordBatch == 0)
+            flush();
+    }
+    flush();
+    index.finishIndexing();
+}
+
+void indexGlossaries(tarnolix::GlossaryIndex& index, const QString& glossariesJson)
+{
+    const QJsonObject json = QJsonDocument::fromJson(readFile(glossariesJson)).object();
+    QHash<QString, int> categoryIds, glossaryIds;
+    for (const QJsonValue& category : json.value(QLatin1String("categories")).toArray()) {
+        categoryIds.insert(category.toObject().value(QLatin1String("id")).toString(), categoryIds.size() + 1);
+        for (const QJsonValue& glossary : category.toObject().value(QLatin1String("glossaries")).toArray())
+            glossaryIds.insert(glossary.toObject().value(QLatin1String("id")).toString(), glossaryIds.size() + 1);
+    }
+    std::vector<std::shared_ptr<GlossaryWord>> words;
+    for (const QJsonValue& value : json.value(QLatin1String("words")).toArray()) {
+        const QJsonObject object = value.toObject();
+        auto word = std::make_shared<GlossaryWord>();
+        word->id = int(words.size()) + 1;
+        for (const QJsonValue& text : object.value(QLatin1String("words")).toArray())
+            word->words << text.toString();
+        const QJsonObject where = object.value(QLatin1String("where")).toObject();
+        for (auto it = where.begin(); it != where.end(); ++it) {
+            GlossaryWordWhere place;
+            place.categoryId = categoryIds.value(it.key());
+            for (const QJsonValue& glossary : it.value().toArray())
+                place.glossaryIds.push_back(glossaryIds.value(glossary.toString()));
+            word->where.push_back(place);
+        }
+        words.push_back(word);
+    }
+    index.beginIndexing();
+    index.deleteAll();
+    index.addWord(words);
+    index.finishIndexing();
+}
+
 } // namespace
+
+void loadSharedIndexes(const QString& plan, const GeneratedLibrary& library, tarnolix::WordByWordIndex& wordByWord,
+                       tarnolix::GlossaryIndex& glossary)
+{
+    const QString mark = library.folder + QLatin1Char('/') + QLatin1String(kSharedIndexesMark);
+    if (!QFile::exists(mark)) {
+        QElapsedTimer timer;
+        timer.start();
+        const QString work = library.folder + QStringLiteral("/shared-indexes.part");
+        QDir(work).removeRecursively();
+        generateSources(plan, work);
+        try {
+            indexWordByWord(wordByWord, work + QStringLiteral("/xml"));
+            indexGlossaries(glossary, work + QStringLiteral("/source/glossaries.json"));
+            wordByWord.close(true);
+            glossary.close(true);
+        } catch (const std::exception& e) {
+            fail(QStringLiteral("shared indexes: %1").arg(QString::fromUtf8(e.what())));
+        }
+        QDir(work).removeRecursively();
+        QFile done(mark);
+        if (!done.open(QIODevice::WriteOnly))
+            fail(QStringLiteral("cannot write %1").arg(mark));
+        std::fprintf(stderr, "word-by-word and glossary indexes of %s made in %.1f s\n", qUtf8Printable(plan),
+                     double(timer.elapsed()) / 1000);
+    }
+    try {
+        wordByWord.open();
+        glossary.open();
+    } catch (const std::exception& e) {
+        fail(QStringLiteral("shared indexes: %1").arg(QString::fromUtf8(e.what())));
+    }
+}
 
 GeneratedLibrary loadGeneratedLibrary(const QString& plan)
 {
@@ -137,15 +256,7 @@ GeneratedLibrary loadGeneratedLibrary(const QString& plan)
     QDir(library.folder).removeRecursively();
     if (!QDir().mkpath(work))
         fail(QStringLiteral("cannot create %1").arg(work));
-    const QString source = QStringLiteral(TARNOLIX_SOURCE_DIR);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    run(source + QStringLiteral("/tools/gen-library"),
-        {QStringLiteral("--out"), work + QStringLiteral("/source"), QStringLiteral("--plan"), plan}, environment);
-    environment.insert(QStringLiteral("PYTHONPATH"), source + QStringLiteral("/tools"));
-    environment.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
-    run(QStringLiteral("python3"),
-        {source + QStringLiteral("/bench/library_xml.py"), work + QStringLiteral("/source"), work + QStringLiteral("/xml")},
-        environment);
+    generateSources(plan, work);
 
     {
         auto db = std::make_shared<TarnolixDB>();

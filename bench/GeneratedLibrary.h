@@ -11,6 +11,11 @@
 
 #include <map>
 
+namespace tarnolix {
+class GlossaryIndex;
+class WordByWordIndex;
+} // namespace tarnolix
+
 namespace bench {
 
 struct EditionTotals
@@ -35,5 +40,13 @@ struct GeneratedLibrary
 // is $TARNOLIX_BENCH_CACHE, else "bench-cache" beside the executable.
 // Stops the program with a message when the generator or a reader fails.
 GeneratedLibrary loadGeneratedLibrary(const QString& plan);
+
+// Fills the word-by-word index from the books' word-by-word paragraphs and
+// the glossary index from the generator's glossaries, as a library update
+// does, once per library (a mark in its folder says they are there); then
+// opens both. The indexes' locations and the library connection must be
+// set up on the calling thread. Stops the program when it fails.
+void loadSharedIndexes(const QString& plan, const GeneratedLibrary& library, tarnolix::WordByWordIndex& wordByWord,
+                       tarnolix::GlossaryIndex& glossary);
 
 } // namespace bench

@@ -29,13 +29,20 @@
 #include "search/index/ActiveLibraryFilter.h"
 #include "search/index/ActiveLibraryKey.h"
 #include "search/index/Analyzers.h"
+#include "search/index/GlossaryIndex.h"
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
+#include "search/index/WordByWordIndex.h"
 #include "search/query/QueryParser.h"
+#include "search/searchers/AutocompletHelper.h"
+#include "search/searchers/FTSearchRecords.h"
 #include "search/searchers/FTSearchThread.h"
+#include "search/searchers/NumberOccurrencesHelper.h"
 #include "search/searchers/SearchIndexLookup.h"
+#include "search/searchers/SearchSettingsCreator.h"
 
 #include <LuceneHeaders.h>
+#include <PrefixTermEnum.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,6 +51,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <malloc.h>
 
@@ -402,6 +410,316 @@ std::vector<QString> wordPairs(int count)
     return pairs;
 }
 
+// ---- Suggestions while typing: autocompletion and occurrence counts.
+//
+// Autocompletion: from a request to the helper's finished, for prefixes of
+// one to four letters taken from the words of each index (the book index,
+// the word-by-word originals, the glossary), beside a bare PrefixTermEnum
+// walk over the same reader. Counting: one to three words from the query to
+// finished, beside the bare work on the same reader (a bit set of the scoped
+// matches, the terms' postings, the slop-20 phrase). Goal: ours p50 <= 1.5 x
+// bare for prefixes of one or two letters and for counting. Then typing is
+// replayed at 10 characters a second and the share of requests whose answer
+// was never shown is given.
+
+// Words of at least four letters of `field`, `count` of them spread over the
+// term order.
+std::vector<QString> fieldWords(const Lucene::IndexReaderPtr& reader, const std::wstring& field, int count)
+{
+    std::vector<QString> all;
+    const Lucene::TermEnumPtr terms = reader->terms(Lucene::newLucene<Lucene::Term>(field, L""));
+    do {
+        const Lucene::TermPtr term = terms->term();
+        if (!term || term->field() != field)
+            break;
+        const QString text = QString::fromStdWString(term->text());
+        bool letters = text.size() >= 4 && text != QLatin1String("lucenematch");
+        for (const QChar c : text)
+            letters = letters && c.isLetter();
+        if (letters)
+            all.push_back(text);
+    } while (terms->next());
+    terms->close();
+    std::vector<QString> words;
+    for (int i = 0; i < count && !all.empty(); ++i)
+        words.push_back(all[std::size_t(i) * all.size() / std::size_t(count)]);
+    return words;
+}
+
+// Milliseconds to walk every term of the prefix, reading what ours reads.
+double barePrefixWalk(const Lucene::IndexReaderPtr& reader, const std::wstring& field, const QString& prefix)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const auto terms =
+        Lucene::newLucene<Lucene::PrefixTermEnum>(reader, Lucene::newLucene<Lucene::Term>(field, prefix.toStdWString()));
+    long long sink = 0;
+    do {
+        const Lucene::TermPtr term = terms->term();
+        if (term)
+            sink += terms->docFreq() + int(term->text().size());
+    } while (terms->next());
+    terms->close();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    return sink >= 0 ? ms : -1;
+}
+
+// A wait that gives up after a few seconds.
+void execAtMost(QEventLoop& loop, int ms = 10000)
+{
+    QTimer::singleShot(ms, &loop, [&loop] { loop.exit(1); });
+    if (loop.exec() != 0)
+        std::fprintf(stderr, "suggestions: no answer within %d ms\n", ms);
+}
+
+// Milliseconds from the request to the list; its size in `size`.
+double timedRequest(tarnolix::AutocompletHelper& helper, const tarnolix::AutocompletHelper::Request& request,
+                    int* size)
+{
+    // Emptied first, so that the request's list is always a change.
+    helper.reset();
+    QEventLoop loop;
+    const auto connection = QObject::connect(&helper, &tarnolix::AutocompletHelper::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    helper.request(request);
+    execAtMost(loop);
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    QObject::disconnect(connection);
+    *size = helper.getResults().toList().size();
+    return ms;
+}
+
+// Milliseconds from the query to its counts; the helper was cleared before.
+double timedCount(tarnolix::SearchSettingsCreator& creator, tarnolix::NumberOccurrencesHelper& helper,
+                  const QString& query)
+{
+    QEventLoop loop;
+    const auto connection =
+        QObject::connect(&helper, &tarnolix::NumberOccurrencesHelper::finished, &loop, &QEventLoop::quit);
+    if (helper.getResult().isValid()) {
+        creator.setQuery(QString());
+        execAtMost(loop);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    creator.setQuery(query);
+    execAtMost(loop);
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    QObject::disconnect(connection);
+    return helper.getResult().isValid() ? ms : -1;
+}
+
+// The bare work of a count on the same reader, with the same parsed query.
+double bareCount(const Lucene::IndexReaderPtr& reader, const QString& query)
+{
+    const auto analyzer = Lucene::newLucene<tarnolix::EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+    const auto parser = Lucene::newLucene<tarnolix::QueryParser>(Lucene::LuceneVersion::LUCENE_CURRENT, L"E", analyzer);
+    const Lucene::QueryPtr parsed = parser->parse(query.toStdWString());
+    Lucene::SetTerm extracted = Lucene::SetTerm::newInstance();
+    parsed->extractTerms(extracted);
+    std::vector<Lucene::TermPtr> terms(extracted.begin(), extracted.end());
+
+    QElapsedTimer timer;
+    timer.start();
+    struct Bits : public Lucene::Collector
+    {
+        explicit Bits(int32_t size) : bits(Lucene::newLucene<Lucene::OpenBitSet>(size)) {}
+        void setScorer(const Lucene::ScorerPtr&) override {}
+        void collect(int32_t doc) override { bits->set(base + doc); }
+        void setNextReader(const Lucene::IndexReaderPtr&, int32_t docBase) override { base = docBase; }
+        bool acceptsDocsOutOfOrder() override { return true; }
+        Lucene::OpenBitSetPtr bits;
+        int32_t base = 0;
+    };
+    const auto searcher = Lucene::newLucene<Lucene::IndexSearcher>(reader);
+    const auto bits = Lucene::newLucene<Bits>(reader->maxDoc());
+    searcher->search(parsed, bits);
+    const Lucene::TermDocsPtr termDocs = reader->termDocs();
+    auto docs = Lucene::Collection<int32_t>::newInstance(1024);
+    auto freqs = Lucene::Collection<int32_t>::newInstance(1024);
+    long long occurrences = 0;
+    for (const Lucene::TermPtr& term : terms) {
+        termDocs->seek(term);
+        for (int32_t n; (n = termDocs->read(docs, freqs)) > 0;) {
+            for (int32_t i = 0; i < n; ++i)
+                occurrences += bits->bits->get(docs[i]) ? freqs[i] : 0;
+        }
+    }
+    termDocs->close();
+    if (terms.size() > 1) {
+        const auto phrase = Lucene::newLucene<Lucene::PhraseQuery>();
+        phrase->setSlop(20);
+        for (const Lucene::TermPtr& term : terms)
+            phrase->add(term);
+        const auto matches = Lucene::newLucene<Bits>(reader->maxDoc());
+        searcher->search(phrase, matches);
+    }
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    return occurrences >= 0 ? ms : -1;
+}
+
+bool measureSuggestions(const QString& plan, const bench::GeneratedLibrary& library, Side& side, int runs)
+{
+    tarnolix::WordByWordIndex wordByWord;
+    tarnolix::GlossaryIndex glossary;
+    bench::loadSharedIndexes(plan, library, wordByWord, glossary);
+    tarnolix::setSharedIndexLookup([&](tarnolix::SharedIndex index) -> tarnolix::SearchIndex* {
+        return index == tarnolix::SharedIndex::WordByWord ? static_cast<tarnolix::SearchIndex*>(&wordByWord)
+                                                           : &glossary;
+    });
+    bool goal = true;
+
+    struct IndexKind
+    {
+        const char* name;
+        int searchType;
+        bool original;
+        Lucene::IndexReaderPtr reader;
+        std::wstring field;
+    };
+    const IndexKind indexes[] = {
+        {"full text", TarnolixConstants::FullText, false, side.reader, L"E"},
+        {"word by word", TarnolixConstants::WordByWord, true, wordByWord.getReader(), L"cts1Ewwo"},
+        {"glossary", TarnolixConstants::GlossarySearch, false, glossary.getReader(), L"E"},
+    };
+    {
+        tarnolix::AutocompletHelper helper;
+        for (const IndexKind& index : indexes) {
+            const std::vector<QString> words = fieldWords(index.reader, index.field, 20);
+            for (int letters = 1; letters <= 4; ++letters) {
+                std::vector<QString> prefixes;
+                for (const QString& word : words)
+                    prefixes.push_back(word.left(letters));
+                std::vector<double> ours, bare;
+                long long sizes = 0;
+                for (int run = 0; run <= runs; ++run) {
+                    for (const QString& prefix : prefixes) {
+                        int size = 0;
+                        const double o = timedRequest(
+                            helper, {TarnolixConstants::English, index.searchType, index.original, prefix}, &size);
+                        const double b = barePrefixWalk(index.reader, index.field, prefix);
+                        if (run == 0)
+                            continue; // warm
+                        ours.push_back(o);
+                        bare.push_back(b);
+                        sizes += size;
+                    }
+                }
+                if (ours.empty())
+                    continue;
+                const Percentiles o = percentiles(ours);
+                const Percentiles b = percentiles(bare);
+                const double ratio = o.p50 / std::max(b.p50, 1e-3);
+                const bool counted = letters <= 2;
+                if (counted)
+                    goal = goal && ratio <= 1.5;
+                std::printf("RESULT autocompletion %s, %d letter(s) | prefixes %zu | mean list %.1f | ours p50 %.3f ms "
+                            "p90 %.3f ms | bare walk p50 %.3f ms p90 %.3f ms | p50 ratio %.2f%s\n",
+                            index.name, letters, prefixes.size(), double(sizes) / double(ours.size()), o.p50, o.p90,
+                            b.p50, b.p90, ratio, counted ? " (goal <= 1.50)" : "");
+            }
+        }
+    }
+
+    tarnolix::SearchSettingsCreator creator;
+    creator.setLanguage(kLanguage);
+    creator.setSearchType(TarnolixConstants::FullText);
+    creator.setSearchAreaTranslate(true);
+    std::vector<QString> queries[3];
+    {
+        QString unused;
+        queries[0] = wordsByFrequency(side.reader, 20, 5000, 20, 100, &unused);
+        queries[1] = wordPairs(20);
+        const std::vector<QString> more = wordPairs(40);
+        for (std::size_t i = 0; i + 1 < more.size() && queries[2].size() < 20; i += 2)
+            queries[2].push_back(more[i] + QLatin1Char(' ') + more[i + 1].section(QLatin1Char(' '), 0, 0));
+    }
+    {
+        tarnolix::NumberOccurrencesHelper helper;
+        helper.setSearchSettingsCreator(&creator);
+        for (int words = 1; words <= 3; ++words) {
+            std::vector<double> ours, bare;
+            for (int run = 0; run <= runs; ++run) {
+                for (const QString& query : queries[words - 1]) {
+                    const double o = timedCount(creator, helper, query);
+                    const double b = bareCount(side.reader, query);
+                    if (run == 0 || o < 0)
+                        continue;
+                    ours.push_back(o);
+                    bare.push_back(b);
+                }
+            }
+            if (ours.empty())
+                continue;
+            const Percentiles o = percentiles(ours);
+            const Percentiles b = percentiles(bare);
+            const double ratio = o.p50 / std::max(b.p50, 1e-3);
+            goal = goal && ratio <= 1.5;
+            std::printf("RESULT counting %d word(s) | queries %zu | ours p50 %.3f ms p90 %.3f ms | bare p50 %.3f ms "
+                        "p90 %.3f ms | p50 ratio %.2f (goal <= 1.50)\n",
+                        words, queries[words - 1].size(), o.p50, o.p90, b.p50, b.p90, ratio);
+        }
+        creator.setQuery(QString());
+    }
+
+    // Typing replayed: each keystroke is a request to both helpers; a
+    // request is abandoned when its answer is not shown before the next one.
+    {
+        tarnolix::NumberOccurrencesHelper counter;
+        counter.setSearchSettingsCreator(&creator);
+        tarnolix::AutocompletHelper completer;
+        completer.setSearchSettingsCreator(&creator);
+        const auto analyzer = Lucene::newLucene<tarnolix::EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+        const Lucene::FilterPtr libraryFilter =
+            tarnolix::readActiveLibraryBooks(currentDatabase()->sqlDatabase(), kLanguage, IndexField::bid);
+        const std::atomic<bool> never{false};
+        struct Keystroke
+        {
+            QString text;
+            QVariant counts;
+            QVariantList suggestions;
+        };
+        std::vector<Keystroke> keystrokes;
+        for (std::size_t i = 0; i < 10 && i < queries[1].size(); ++i) {
+            const QString& text = queries[1][i];
+            for (int n = 1; n <= text.size(); ++n) {
+                Keystroke stroke{text.left(n), {}, {}};
+                tarnolix::FTSearchSettings settings(kLanguage);
+                settings.setQuery(stroke.text);
+                try {
+                    stroke.counts = tarnolix::countQueryOccurrences(settings, side.reader, analyzer, libraryFilter, [] {});
+                } catch (...) {
+                }
+                const QString prefix = stroke.text.section(QLatin1Char(' '), -1);
+                if (!prefix.isEmpty()) {
+                    stroke.suggestions = tarnolix::AutocompletHelper::suggestions(
+                        {kLanguage, TarnolixConstants::FullText, false, prefix}, side.reader, never);
+                }
+                keystrokes.push_back(stroke);
+            }
+        }
+        int countsShown = 0, listsShown = 0;
+        for (const Keystroke& stroke : keystrokes) {
+            creator.setQuery(stroke.text);
+            completer.setPrefix(stroke.text.section(QLatin1Char(' '), -1));
+            QElapsedTimer timer;
+            timer.start();
+            while (timer.elapsed() < 100)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            countsShown += counter.getResult() == stroke.counts;
+            listsShown += completer.getResults().toList() == stroke.suggestions;
+        }
+        const double total = double(std::max<std::size_t>(keystrokes.size(), 1));
+        std::printf("RESULT typing at 10 characters a second | %zu keystrokes | abandoned: counting %.1f%%, "
+                    "autocompletion %.1f%%\n",
+                    keystrokes.size(), 100.0 * (total - countsShown) / total, 100.0 * (total - listsShown) / total);
+    }
+    tarnolix::setSharedIndexLookup({});
+    std::fflush(stdout);
+    return goal;
+}
+
 int measure(const QString& plan, int runs)
 {
     const bench::GeneratedLibrary library = bench::loadGeneratedLibrary(plan);
@@ -484,6 +802,7 @@ int measure(const QString& plan, int runs)
     const long long peak = g_heapPeak.load() - before;
     std::printf("HEAP %lld %d %lld %s\n", static_cast<long long>(documents), hits, peak, qUtf8Printable(hundred));
     std::fflush(stdout);
+    goal = measureSuggestions(plan, library, side, runs) && goal;
     return goal ? 0 : 1;
 }
 

@@ -1,6 +1,8 @@
 #include "search/searchers/SearchIndexLookup.h"
 
 #include "core/Exception.h"
+#include "search/index/IndexWriterThread.h"
+#include "search/index/SearchIndex.h"
 
 #include <mutex>
 #include <stdexcept>
@@ -18,6 +20,12 @@ std::mutex& lookupMutex()
 IndexWriterThreadLookup& installedLookup()
 {
     static IndexWriterThreadLookup lookup;
+    return lookup;
+}
+
+SharedIndexLookup& installedSharedLookup()
+{
+    static SharedIndexLookup lookup;
     return lookup;
 }
 
@@ -42,6 +50,34 @@ IndexWriterThread* indexWriterThreadFor(unsigned languageId)
     if (!thread)
         throw Exception("Index writer thread is closed");
     return thread;
+}
+
+Lucene::IndexReaderPtr bookIndexReader(unsigned languageId)
+{
+    if (languageId < 1 || languageId > 3)
+        throw std::out_of_range("indexWriterThread: no index writer for this language");
+    std::lock_guard<std::mutex> lock(lookupMutex());
+    const IndexWriterThreadLookup& lookup = installedLookup();
+    IndexWriterThread* thread = lookup ? lookup(languageId) : nullptr;
+    if (!thread)
+        throw Exception("Index writer thread is closed");
+    return thread->getReader();
+}
+
+void setSharedIndexLookup(SharedIndexLookup lookup)
+{
+    std::lock_guard<std::mutex> lock(lookupMutex());
+    installedSharedLookup() = std::move(lookup);
+}
+
+Lucene::IndexReaderPtr sharedIndexReader(SharedIndex index)
+{
+    std::lock_guard<std::mutex> lock(lookupMutex());
+    const SharedIndexLookup& lookup = installedSharedLookup();
+    SearchIndex* searchIndex = lookup ? lookup(index) : nullptr;
+    if (!searchIndex)
+        throw Exception("Index is closed");
+    return searchIndex->getReader();
 }
 
 } // namespace tarnolix
