@@ -92,6 +92,16 @@ QString connectionReason(int httpStatus, int networkError)
     }
 }
 
+// A reference record without a positive id names nothing: storing it would
+// add a row no book or person can point at.
+bool hasId(const QJsonObject& object)
+{
+    if (object.value(QLatin1String("id")).toInt() > 0)
+        return true;
+    qWarning("Record without id skipped");
+    return false;
+}
+
 std::vector<QJsonObject> objectsOf(const QJsonArray& array)
 {
     std::vector<QJsonObject> objects;
@@ -427,7 +437,9 @@ DatabaseUpdaterPrivate::HandlerResult DatabaseUpdaterPrivate::handleReference(Re
             if (m_db->getSettingOr(settingKey(key), QByteArray()).toByteArray() != hash)
                 m_referenceChanged = true;
         } else {
-            const std::vector<QJsonObject> objects = objectsOf(array);
+            std::vector<QJsonObject> objects = objectsOf(array);
+            objects.erase(std::remove_if(objects.begin(), objects.end(), [](const QJsonObject& o) { return !hasId(o); }),
+                          objects.end());
             // Replacing the categories with nothing would empty the catalogue.
             if (reference == Reference::Categories && objects.empty())
                 throw Exception("Received categories array is empty");

@@ -8,6 +8,9 @@
 //   error <text on one line>
 //   done <status>
 //
+// With --reject-at-status it rejects the run as the reader's button does
+// once the run reaches that status.
+//
 // It signs in with the e-mail and password given, waits for the index
 // writers to empty their queues once the run has ended, and exits 0 when the
 // run finished, 1 when it failed or was refused, 2 on wrong arguments or a
@@ -124,8 +127,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption stallOption(QStringLiteral("stall-ms"),
                                          QStringLiteral("A transfer silent this long is broken (60000)."),
                                          QStringLiteral("ms"), QStringLiteral("60000"));
+    const QCommandLineOption rejectOption(QStringLiteral("reject-at-status"),
+                                          QStringLiteral("Reject the run as the reader would once it reaches this status."),
+                                          QStringLiteral("status"));
     parser.addOptions({libraryOption, originOption, emailOption, passwordOption, checkOnlyOption, retryOption,
-                       stallOption});
+                       stallOption, rejectOption});
     parser.process(app);
     const QString libraryDir = parser.value(libraryOption);
     if (libraryDir.isEmpty() || !parser.isSet(originOption) || !parser.isSet(emailOption)) {
@@ -183,10 +189,17 @@ int main(int argc, char* argv[])
     QObject::connect(&thread, &QThread::started, engine, &DatabaseUpdaterPrivate::init);
 
     int finalStatus = DatabaseUpdaterPrivate::Invalid;
+    const int rejectAt = parser.isSet(rejectOption) ? parser.value(rejectOption).toInt() : -1;
     QObject::connect(engine, &DatabaseUpdaterPrivate::statusChanged, &app, [&](int status) {
         printLine(QStringLiteral("status %1").arg(status));
         if (status >= DatabaseUpdaterPrivate::Finished)
             finalStatus = status;
+        if (status == rejectAt) {
+            // What the reader's reject does: the flag at once, the rest on
+            // the engine's thread.
+            engine->stop();
+            QMetaObject::invokeMethod(engine, &DatabaseUpdaterPrivate::pReject, Qt::QueuedConnection);
+        }
     });
     int progress = 0;
     int total = 0;
