@@ -522,6 +522,30 @@ TEST_F(LibraryUpdateTest, FaultsEndAsTheyShould)
     (void)downloads;
 }
 
+TEST_F(LibraryUpdateTest, AFailedGlossariesInstallLeavesNoGlossariesAndTheNextRunInstallsThem)
+{
+    ASSERT_EQ(drive().exitCode, 0);
+    // Every archive lacks its tree (and the checksum matches it).
+    arm(QStringLiteral("mode=archive,kind=no-tree,path=/storage/desktop-dictionaries-update/glossaries.zip"));
+    setVersion(QStringLiteral("2"));
+    const DriverRun failed = drive();
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.lastError(), QStringLiteral("Не удалось установить словари!"));
+    const Snapshot empty = snapshot({});
+    EXPECT_TRUE(empty.tables.at(QStringLiteral("GlossaryWords")).isEmpty());
+    EXPECT_TRUE(empty.tables.at(QStringLiteral("GlossaryWordsData")).isEmpty());
+    EXPECT_EQ(setting(empty, QStringLiteral("GlossariesMD5")), QString());
+    EXPECT_EQ(setting(empty, QStringLiteral("GlossaryTree")), QStringLiteral(R"({"4":[],"6":0})")) << "an empty tree";
+    EXPECT_EQ(empty.indexes.at(QStringLiteral("Index3")).size(), 8u) << "the index keeps what it had";
+
+    control("DELETE", QStringLiteral("faults"));
+    ASSERT_EQ(drive().exitCode, 0);
+    const Snapshot installed = snapshot({});
+    EXPECT_EQ(installed.tables.at(QStringLiteral("GlossaryWords")).size(), 9) << "version 2 adds a word";
+    EXPECT_EQ(installed.indexes.at(QStringLiteral("Index3")).size(), 9u);
+    EXPECT_FALSE(setting(installed, QStringLiteral("GlossariesMD5")).isEmpty());
+}
+
 TEST_F(LibraryUpdateTest, ARejectedRunDropsLaterRepliesAndTheNextRunResumes)
 {
     // Books are slow, so the reject comes while they are in flight.
