@@ -281,6 +281,28 @@ public:
         return value.type() == QVariant::ByteArray ? QString::fromLatin1(value.toByteArray().toHex()) : value.toString();
     }
 
+    // Rows of one statement on the library, fields joined by "|".
+    QStringList sql(const QString& statement) const
+    {
+        QStringList out;
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(library + QStringLiteral("/Tarnolix.db"));
+            EXPECT_TRUE(db.open());
+            QSqlQuery query(db);
+            EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
+            while (query.next()) {
+                QStringList fields;
+                for (int i = 0; i < query.record().count(); ++i)
+                    fields.append(query.value(i).toString());
+                out.append(fields.join(QLatin1Char('|')));
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return out;
+    }
+
     static std::set<int> ids(const Snapshot& shot, const QString& table)
     {
         std::set<int> out;
@@ -393,6 +415,22 @@ TEST_F(LibraryUpdateTest, ASecondVersionAppliesExactlyItsChanges)
 
     setVersion(QStringLiteral("1"));
     ASSERT_EQ(drive().exitCode, 0);
+    // A favorite across chapter 2 of book 101, whose verses version 2 reorders.
+    // A favorite's end holds the section's code and its place in the
+    // book's section list, from 0.
+    const auto place = [this](const QString& slug) {
+        return sql(QStringLiteral("SELECT code, [index] - 1 FROM BookSections2 WHERE bookId = 101 AND slug = '%1'")
+                       .arg(slug))
+            .value(0);
+    };
+    const QString start = place(QStringLiteral("glava-2.stikh-1"));
+    const QString end = place(QStringLiteral("glava-2.stikh-3-4"));
+    sql(QStringLiteral("INSERT INTO Favorites (uuid, bookId, language, startSectionSlug, startSectionCode, "
+                       "startSectionIndex, startOffset, endSectionSlug, endSectionCode, endSectionIndex, endOffset, "
+                       "timeOfChange) VALUES ('f0000000-0000-0000-0000-000000000001', 101, 2, 'glava-2.stikh-1', "
+                       "'%1', %2, 0, 'glava-2.stikh-3-4', '%3', %4, 5, 1234)")
+            .arg(start.section(QLatin1Char('|'), 0, 0), start.section(QLatin1Char('|'), 1),
+                 end.section(QLatin1Char('|'), 0, 0), end.section(QLatin1Char('|'), 1)));
     setVersion(QStringLiteral("2"));
     // Change times are whole seconds and the changed-ids request counts its
     // own second in: a run within the switch's second would name the
@@ -412,6 +450,12 @@ TEST_F(LibraryUpdateTest, ASecondVersionAppliesExactlyItsChanges)
     for (const char* index : {"Index_1", "Index_2", "Index_3", "Index2"})
         EXPECT_EQ(books(updated.indexes.at(QLatin1String(index))).count(106), 0u) << index;
     expectEqual(snapshot(kRunClock, ignoredTables), fresh, "v1 updated to v2");
+    EXPECT_NE(place(QStringLiteral("glava-2.stikh-1")), start) << "the verses moved";
+    EXPECT_EQ(sql(QStringLiteral("SELECT startSectionCode, startSectionIndex, endSectionCode, endSectionIndex, "
+                                 "timeOfChange FROM Favorites")),
+              QStringList{place(QStringLiteral("glava-2.stikh-1")) + QLatin1Char('|')
+                          + place(QStringLiteral("glava-2.stikh-3-4")) + QStringLiteral("|1234")})
+        << "both ends follow their slugs; the time of change stays";
 
     // Nothing changed since: no book and no glossaries archive.
     clearRequests();
