@@ -590,6 +590,23 @@ TEST_F(LibraryUpdateTest, AFailedGlossariesInstallLeavesNoGlossariesAndTheNextRu
     EXPECT_FALSE(setting(installed, QStringLiteral("GlossariesMD5")).isEmpty());
 }
 
+TEST_F(LibraryUpdateTest, GlossariesAboveTheSizeCapsAreRefused)
+{
+    // Each attempt is refused, so the step gives up after its counted errors.
+    const DriverRun archive = drive({QStringLiteral("--max-glossaries-archive"), QStringLiteral("1000")});
+    EXPECT_EQ(archive.exitCode, 1);
+    EXPECT_EQ(archive.lastError(), QStringLiteral("Не удалось загрузить словари!"));
+    EXPECT_TRUE(snapshot({}).tables.at(QStringLiteral("GlossaryWords")).isEmpty());
+
+    const DriverRun entry = drive({QStringLiteral("--max-glossary-entry"), QStringLiteral("100")});
+    EXPECT_EQ(entry.exitCode, 1);
+    EXPECT_EQ(entry.lastError(), QStringLiteral("Не удалось установить словари!"));
+    const Snapshot shot = snapshot({});
+    EXPECT_TRUE(shot.tables.at(QStringLiteral("GlossaryWords")).isEmpty());
+    EXPECT_EQ(setting(shot, QStringLiteral("GlossariesMD5")), QString());
+    EXPECT_EQ(ids(shot, QStringLiteral("BookBase")), kSampleBooks) << "the books are kept";
+}
+
 TEST_F(LibraryUpdateTest, ARejectedRunDropsLaterRepliesAndTheNextRunResumes)
 {
     // Books are slow, so the reject comes while they are in flight.

@@ -130,8 +130,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption rejectOption(QStringLiteral("reject-at-status"),
                                           QStringLiteral("Reject the run as the reader would once it reaches this status."),
                                           QStringLiteral("status"));
+    const QCommandLineOption archiveCapOption(QStringLiteral("max-glossaries-archive"),
+                                              QStringLiteral("Largest glossaries archive accepted, in bytes."),
+                                              QStringLiteral("bytes"));
+    const QCommandLineOption entryCapOption(QStringLiteral("max-glossary-entry"),
+                                            QStringLiteral("Largest glossaries archive entry accepted, in bytes."),
+                                            QStringLiteral("bytes"));
     parser.addOptions({libraryOption, originOption, emailOption, passwordOption, checkOnlyOption, retryOption,
-                       stallOption, rejectOption});
+                       stallOption, rejectOption, archiveCapOption, entryCapOption});
     parser.process(app);
     const QString libraryDir = parser.value(libraryOption);
     if (libraryDir.isEmpty() || !parser.isSet(originOption) || !parser.isSet(emailOption)) {
@@ -178,6 +184,10 @@ int main(int argc, char* argv[])
     options.checkOnly = parser.isSet(checkOnlyOption);
     options.connectionRetryMs = parser.value(retryOption).toInt();
     options.bookRetryMs = options.connectionRetryMs;
+    if (parser.isSet(archiveCapOption))
+        options.maxGlossariesArchiveBytes = parser.value(archiveCapOption).toLongLong();
+    if (parser.isSet(entryCapOption))
+        options.maxGlossaryEntryBytes = parser.value(entryCapOption).toLongLong();
     const int stallMs = parser.value(stallOption).toInt();
     options.apiFactory = [stallMs](QObject* parent) {
         return new TarnolixAPI(parent, {}, TarnolixAPI::kRecoveryDelayMs, {}, stallMs);
