@@ -536,6 +536,12 @@ TEST_F(LibraryUpdateTest, FaultsEndAsTheyShould)
              EXPECT_EQ(test.drive().exitCode, 0);
              EXPECT_EQ(downloadedBooks(), (std::set<int>{105}));
          }},
+        {"an empty categories list is refused, not stored",
+         {QStringLiteral("mode=malformed,kind=empty,path=/base/categories,count=1")}, 0, "",
+         [](LibraryUpdateTest& test) {
+             EXPECT_EQ(requested(QStringLiteral("/base/categories")).size(), 2) << "refused, then asked again";
+             EXPECT_FALSE(ids(test.snapshot({}), QStringLiteral("Categories")).empty());
+         }},
         {"the 51st counted error fails the step",
          {QStringLiteral("mode=status,code=500,path=/base/publishers")}, 1, "Не удалось загрузить справочники!",
          [](LibraryUpdateTest&) {

@@ -51,7 +51,12 @@ def error_reply(err, headers=None):
 
 def corrupt(reply, kind):
     """The reply with broken content: "body" cuts it in half, "record" breaks the
-    records inside a JSON reply or the XML entries inside an archive."""
+    records inside a JSON reply or the XML entries inside an archive, "empty" sends
+    a JSON list with no element."""
+    if kind == "empty" and reply.envelope is not None and isinstance(reply.envelope.get("data"), list):
+        env = dict(reply.envelope, data=[])
+        return Reply(reply.status, json.dumps(env, ensure_ascii=False).encode("utf-8"),
+                     reply.ctype, reply.headers, env)
     if kind == "record" and reply.envelope is not None:
         env = dict(reply.envelope)
         data = env.get("data")
