@@ -4,6 +4,7 @@
 // and fills its step when it lands.
 
 #include "app/AppIndexWriterHost.h"
+#include "app/DatabaseUpdaterPrivate.h"
 #include "app/ClipboardTextFormattingWatcher.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
@@ -43,17 +44,6 @@ const char kUpdateBooksKey[] = "UPDATEBOOKS";
 constexpr int kUpdateBooksVersion = 3;
 
 constexpr int kThreadPoolPollMs = 100;
-
-// Forgets where an interrupted library update stopped, so the next update
-// starts afresh; with `resetBooksTime` it also lists every book again.
-void resetLibraryUpdateStatus(TarnolixDB& db, bool resetBooksTime)
-{
-    db.setDatabaseStatus(0);
-    // An empty value, not NULL: the update engine reads it as "no saved status".
-    db.setSetting(QLatin1String(LibrarySettingsKeys::DatabaseUpdateStatus), QByteArray(""));
-    if (resetBooksTime)
-        db.setSetting(QLatin1String(LibrarySettingsKeys::BooksUpdateTime), 0);
-}
 
 bool upgradeDue(const Settings& settings, const char* key, int version)
 {
@@ -131,7 +121,7 @@ void Tarnolix::openLibraryConnection(std::thread::id guiThread)
 void Tarnolix::applyOneTimeUpgrades()
 {
     if (upgradeDue(*m_settings, kReloadBooksKey, kReloadBooksVersion)) {
-        resetLibraryUpdateStatus(*m_guiDatabase, true);
+        DatabaseUpdaterPrivate::resetStoredStatus(*m_guiDatabase, true);
         m_settings->setValue(QLatin1String(kReloadBooksKey), kReloadBooksVersion);
     }
     if (upgradeDue(*m_settings, kReindexKey, kReindexVersion)) {
@@ -140,7 +130,7 @@ void Tarnolix::applyOneTimeUpgrades()
         m_settings->setValue(QLatin1String(kReindexKey), kReindexVersion);
     }
     if (upgradeDue(*m_settings, kUpdateBooksKey, kUpdateBooksVersion)) {
-        resetLibraryUpdateStatus(*m_guiDatabase, false);
+        DatabaseUpdaterPrivate::resetStoredStatus(*m_guiDatabase, false);
         m_settings->setValue(QLatin1String(kUpdateBooksKey), kUpdateBooksVersion);
     }
 }

@@ -11,7 +11,7 @@ _INTS = {"code": 500, "count": 0, "chunk": 16, "interval_ms": 100, "after": 0,
          "hold_s": 300, "delay_ms": 1000, "book": 0}
 _TEXTS = {"path": "", "method": "", "retry_after": "", "kind": ""}
 
-MALFORMED_KINDS = ("record", "body")
+MALFORMED_KINDS = ("record", "body", "empty")
 # Archive faults and the requests each one changes.
 _BOOK = re.compile(r"/books/download/\d+$")
 ARCHIVE_KINDS = {
@@ -65,7 +65,7 @@ def parse(plan):
     if mode == "malformed":
         fault["kind"] = fault["kind"] or "record"
         if fault["kind"] not in MALFORMED_KINDS:
-            raise FaultError("malformed kind must be record or body")
+            raise FaultError("malformed kind must be record, body or empty")
     if mode == "archive" and fault["kind"] not in ARCHIVE_KINDS:
         raise FaultError("archive kind must be one of %s" % ", ".join(ARCHIVE_KINDS))
     if fault["book"] < 0:

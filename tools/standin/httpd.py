@@ -51,7 +51,12 @@ def error_reply(err, headers=None):
 
 def corrupt(reply, kind):
     """The reply with broken content: "body" cuts it in half, "record" breaks the
-    records inside a JSON reply or the XML entries inside an archive."""
+    records inside a JSON reply or the XML entries inside an archive, "empty" sends
+    a JSON list with no element."""
+    if kind == "empty" and reply.envelope is not None and isinstance(reply.envelope.get("data"), list):
+        env = dict(reply.envelope, data=[])
+        return Reply(reply.status, json.dumps(env, ensure_ascii=False).encode("utf-8"),
+                     reply.ctype, reply.headers, env)
     if kind == "record" and reply.envelope is not None:
         env = dict(reply.envelope)
         data = env.get("data")
@@ -131,7 +136,14 @@ class Handler(BaseHTTPRequestHandler):
         if path.startswith("/_control/"):
             self._send(self._guard(lambda: app.control(method, path, body, query)))
             return
-        app.requests.record(method, self.path, self.headers.items(), body)
+        seq = app.requests.record(method, self.path, self.headers.items(), body)
+        self._reply_status = None
+        try:
+            self._answer(app, method, path, query, body, origin)
+        finally:
+            app.requests.finish(seq, self._reply_status)
+
+    def _answer(self, app, method, path, query, body, origin):
         fault = None
         try:
             header = self.headers.get("X-Standin-Fault")
@@ -169,6 +181,7 @@ class Handler(BaseHTTPRequestHandler):
             return error_reply(ApiError(500, "INTERNAL_ERROR", "Internal error: %s" % err))
 
     def _send(self, reply, fault=None):
+        self._reply_status = reply.status
         self.send_response(reply.status)
         self.send_header("Content-Type", reply.ctype)
         self.send_header("Content-Length", str(len(reply.body)))

@@ -79,6 +79,16 @@ class SampleDataset:
         for book_id in overlay.get("remove_books", []):
             self._books.pop(book_id, None)
         self._books.update(self._load_books(os.path.join(folder, "books")))
+        words = overlay.get("glossary_words", [])
+        if words:
+            # A word of the overlay replaces the word with its id, or is added.
+            self.glossaries = copy.deepcopy(self.glossaries)
+            by_id = {w["id"]: i for i, w in enumerate(self.glossaries["words"])}
+            for word in words:
+                if word["id"] in by_id:
+                    self.glossaries["words"][by_id[word["id"]]] = word
+                else:
+                    self.glossaries["words"].append(word)
         for book_id, langs in overlay.get("reorder_sections", {}).items():
             src = self._books[int(book_id)] = copy.deepcopy(self._books[int(book_id)])
             for lang, parents in langs.items():

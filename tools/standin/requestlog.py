@@ -18,15 +18,28 @@ class RequestLog:
     def record(self, method, target, headers, body):
         """headers: (name, value) pairs in the order they came. The body is kept as
         text (UTF-8, undecodable bytes replaced) up to MAX_BODY bytes."""
+        now = time.time()
         entry = {"method": method, "path": target,
                  "headers": [[name, value] for name, value in headers],
                  "body": body[:MAX_BODY].decode("utf-8", "replace"),
-                 "body_size": len(body), "time": time.time()}
+                 "body_size": len(body), "time": now,
+                 "start": now, "end": None, "status": None}
         with self._lock:
             entry["seq"] = self._next
             self._next += 1
             self._entries.append(entry)
             del self._entries[:-self._limit]
+        return entry["seq"]
+
+    def finish(self, seq, status):
+        """The reply to request `seq` is over: its HTTP status (None when the
+        connection was closed without one) and the time its last byte went out."""
+        now = time.time()
+        with self._lock:
+            for entry in reversed(self._entries):
+                if entry["seq"] == seq:
+                    entry["status"], entry["end"] = status, now
+                    return
 
     def entries(self, since=0):
         """Entries whose sequence number is above `since`."""

@@ -282,6 +282,21 @@ class RequestLogTest(ServerTest):
         self.assertEqual(self.server.control_refused("GET", "requests?since=x", None)[0], 400)
 
 
+    def test_log_gives_each_reply_its_status_and_time_span(self):
+        self.server.control("DELETE", "requests")
+        self.server.login()
+        self.server.request("GET", "/user", token=self.token, headers={"X-Standin-Fault": "mode=status,code=503"})
+        self.server.request("GET", "/user", token=self.token, headers={"X-Standin-Fault": "mode=delay,delay_ms=300"})
+        with self.assertRaises(Exception):
+            self.server.request("GET", "/user", token=self.token, headers={"X-Standin-Fault": "mode=close"})
+        log = self.server.control("GET", "requests")
+        self.assertEqual([e["status"] for e in log[:4]], [200, 503, 200, None],
+                         "a closed connection has no status")
+        for entry in log[:4]:
+            self.assertEqual(entry["start"], entry["time"])
+            self.assertLessEqual(entry["start"], entry["end"])
+        self.assertGreaterEqual(log[2]["end"] - log[2]["start"], 0.3, "a delayed reply ends late")
+
     def test_log_drops_its_oldest_entries_past_the_limit(self):
         sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
         from standin.requestlog import RequestLog

@@ -90,6 +90,8 @@ class FaultTest(ServerTest):
         status, obj = self.get("/base/categories", headers={"X-Standin-Fault": "mode=malformed"})
         self.assertEqual(status, 200)
         self.assertEqual(obj["data"][-2:], ["not-an-object", {}])
+        status, obj = self.get("/base/categories", headers={"X-Standin-Fault": "mode=malformed,kind=empty"})
+        self.assertEqual((status, obj["success"], obj["data"]), (200, True, []))
         status, _, body = self.server.request("GET", "/base/categories", token=self.token,
                                               headers={"X-Standin-Fault": "mode=malformed,kind=body"})
         with self.assertRaises(ValueError):

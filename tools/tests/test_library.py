@@ -154,6 +154,9 @@ class VersionTest(unittest.TestCase):
             order = lambda xml: [slug for _, slug in check_edition(self, ET.fromstring(xml), "ru") if slug.startswith("glava-2.")]
             self.assertEqual(order(before), ["glava-2.stikh-1", "glava-2.stikh-2", "glava-2.stikh-3-4"])
             self.assertEqual(order(after), ["glava-2.stikh-3-4", "glava-2.stikh-1", "glava-2.stikh-2"])
+            words = {name for name in unzip(server.request("GET", "/storage/desktop-dictionaries-update/glossaries.zip")[2])
+                     if name.startswith("tarnolix/words/")}
+            self.assertIn("tarnolix/words/prakasha.xml", words, "version 2 adds a glossary word")
             revised = ET.fromstring(download(server, token, 103)["book_ru.xml"])
             self.assertEqual(len(revised.findall("content/sections/section")), 4)
             self.assertEqual(server.api("POST", "/_control/dataset", {"version": "9"})[0], 400)
