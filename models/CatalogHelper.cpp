@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "core/TarnolixEvents.h"
 #include "database/TarnolixDB.h"
+#include "models/GlossaryTreeMngr.h"
 #include "pages/PageServices.h"
 
 #include <QCoreApplication>
@@ -10,10 +11,11 @@
 CatalogHelper::CatalogHelper(QObject* parent)
     : QObject(parent)
 {
-    if (TarnolixEvents* events = TarnolixEvents::current()) {
+    if (TarnolixEvents* events = TarnolixEvents::current())
         connect(events, &TarnolixEvents::booksBaseChanged, this, &CatalogHelper::booksBaseChangedSlot);
-        connect(events, &TarnolixEvents::glossaryTreeChanged, this, &CatalogHelper::glossaryTreeChanged);
-    }
+    // After the manager has dropped its tree, so that the reload reads the new one.
+    if (GlossaryTreeMngr* glossaries = GlossaryTreeMngr::current())
+        connect(glossaries, &GlossaryTreeMngr::glossaryTreeChanged, this, &CatalogHelper::glossaryTreeChanged);
 }
 
 CatalogHelper::~CatalogHelper() = default;

@@ -1,8 +1,11 @@
 #include "models/CatalogTreeCheckerMngr.h"
 
 #include "core/Exception.h"
+#include "core/Glossary.h"
+#include "core/GlossaryContainer.h"
 #include "database/TarnolixDB.h"
 #include "models/CatalogModelBase.h"
+#include "models/GlossaryTreeMngr.h"
 #include "models/ModelServices.h"
 #include "models/TreeViewProxyModel.h"
 #include "pages/PageServices.h"
@@ -92,6 +95,9 @@ void CatalogTreeCheckerMngrThread::setCatalog(C::CatalogTab mode, C::Language la
     m_mode = mode;
     m_language = language;
     m_data->clear();
+    m_glossaryTree.reset();
+    m_glossaryContainer.reset();
+    m_glossaryCategories.clear();
     m_requests.clear();
     m_idle = true;
     queueLock.unlock();
@@ -150,12 +156,8 @@ void CatalogTreeCheckerMngrThread::process(const Request& request)
         processSection(request.bookId.toUInt(), request.id.toString());
         return;
     case C::Glossary:
-        // The glossary tree is not held by this worker yet: the glossary is
-        // stored, its catalogues' recounts need that tree.
-        CTCheckerMngrData::set(m_data->m_glossaries, request.id.toUInt(), m_checkState);
-        if (m_mode == C::Glossaries || m_mode == C::GlossariesNames)
-            throw Exception("Glossary tree not available");
-        throw Exception(QStringLiteral("Invalid mode(0x12376912)(%1)").arg(keyName<C::CatalogTab>(m_mode)));
+        processGlossary(request.bookId.toInt(), request.id.toInt());
+        return;
     case C::FavoriteFolder:
         qWarning("CatalogTreeCheckerMngrThread::doIt: FavoriteFolder not supported");
         break;
@@ -178,7 +180,10 @@ void CatalogTreeCheckerMngrThread::processLetter(QChar letter)
             CTCheckerMngrData::set(m_data->m_books, uint32_t(book), m_checkState);
         return;
     case C::GlossariesNames:
-        throw Exception("Glossary tree not available");
+        holdGlossaryTree();
+        for (const auto& glossary : glossariesOfLetter(letter))
+            CTCheckerMngrData::set(m_data->m_glossaries, uint32_t(glossary->id), m_checkState);
+        return;
     default:
         throw Exception(QStringLiteral("Unknown mode(0x85710759)(%1)").arg(keyName<C::CatalogTab>(m_mode)));
     }
@@ -186,8 +191,16 @@ void CatalogTreeCheckerMngrThread::processLetter(QChar letter)
 
 void CatalogTreeCheckerMngrThread::processCategory(uint32_t id)
 {
-    if (m_mode == C::Glossaries)
-        throw Exception("Glossary tree not available");
+    if (m_mode == C::Glossaries) {
+        holdGlossaryTree();
+        const std::shared_ptr<GlossaryCategory> category = m_glossaryCategories.value(id);
+        if (!category)
+            throw Exception("GlossaryCategory not found!");
+        setGlossaryCategoryDown(*category, m_checkState);
+        if (std::shared_ptr<GlossaryCategory> parent = category->parent.lock())
+            recountGlossaryCategory(std::move(parent), m_checkState);
+        return;
+    }
     if (m_mode != C::Categories)
         throw Exception(QStringLiteral("Unknown mode (0x25196712)(%1)").arg(keyName<C::CatalogTab>(m_mode)));
     setCategoryDown(id, m_checkState);
@@ -234,6 +247,31 @@ void CatalogTreeCheckerMngrThread::processSection(uint32_t bookId, const QString
     }
 }
 
+void CatalogTreeCheckerMngrThread::processGlossary(int groupKey, int id)
+{
+    holdGlossaryTree();
+    const std::shared_ptr<Glossary> glossary = m_glossaryContainer->glossary(groupKey, id);
+    if (!glossary)
+        throw Exception("Glossary not found!");
+    CTCheckerMngrData::set(m_data->m_glossaries, uint32_t(glossary->id), m_checkState);
+    switch (m_mode) {
+    case C::Glossaries:
+        if (std::shared_ptr<GlossaryCategory> parent = glossary->parent.lock())
+            recountGlossaryCategory(std::move(parent), m_checkState);
+        return;
+    case C::GlossariesNames:
+        // The letter the names catalogue lists the glossary under.
+        if (glossary->searchName.isEmpty()) {
+            qWarning("ERROR 0x17657892");
+            return;
+        }
+        recountGlossaryLetter(glossary->searchName.at(0).toUpper(), m_checkState);
+        return;
+    default:
+        throw Exception(QStringLiteral("Invalid mode(0x12376912)(%1)").arg(keyName<C::CatalogTab>(m_mode)));
+    }
+}
+
 // A book ticked or unticked as a whole stores no section states: before one
 // of its sections changes, its sections take the book's state, so that the
 // recount sees the others as they are shown.
@@ -267,6 +305,17 @@ void CatalogTreeCheckerMngrThread::setSectionDown(uint32_t bookId, const QString
     CTCheckerMngrData::set(m_data->m_sections, code, state);
     for (const QString& child : db().selectChildSectionCodes(int(bookId), m_language, code))
         setSectionDown(bookId, child, state);
+}
+
+void CatalogTreeCheckerMngrThread::setGlossaryCategoryDown(const GlossaryCategory& category, int state)
+{
+    CTCheckerMngrData::set(m_data->m_categories, uint32_t(category.id), state);
+    for (const auto& child : category.categories)
+        if (child)
+            setGlossaryCategoryDown(*child, state);
+    for (const auto& glossary : category.glossaries)
+        if (glossary)
+            CTCheckerMngrData::set(m_data->m_glossaries, uint32_t(glossary->id), state);
 }
 
 int CatalogTreeCheckerMngrThread::countState(int checked, int total)
@@ -349,6 +398,67 @@ void CatalogTreeCheckerMngrThread::recountBookAncestors(uint32_t bookId, int car
     }
 }
 
+void CatalogTreeCheckerMngrThread::recountGlossaryCategory(std::shared_ptr<GlossaryCategory> category, int carried)
+{
+    // A parent no longer in the tree ends the walk.
+    while (category) {
+        int state = Qt::PartiallyChecked;
+        if (carried != Qt::PartiallyChecked) {
+            int checked = 0;
+            for (const auto& child : category->categories)
+                checked += child && CTCheckerMngrData::get(m_data->m_categories, uint32_t(child->id)) == Qt::Checked;
+            for (const auto& glossary : category->glossaries)
+                checked +=
+                    glossary && CTCheckerMngrData::get(m_data->m_glossaries, uint32_t(glossary->id)) == Qt::Checked;
+            state = countState(checked, int(category->categories.size() + category->glossaries.size()));
+        }
+        CTCheckerMngrData::set(m_data->m_categories, uint32_t(category->id), state);
+        category = category->parent.lock();
+        carried = state;
+    }
+}
+
+void CatalogTreeCheckerMngrThread::recountGlossaryLetter(QChar letter, int carried)
+{
+    int state = Qt::PartiallyChecked;
+    if (carried != Qt::PartiallyChecked) {
+        const auto glossaries = glossariesOfLetter(letter);
+        int checked = 0;
+        for (const auto& glossary : glossaries)
+            checked += CTCheckerMngrData::get(m_data->m_glossaries, uint32_t(glossary->id)) == Qt::Checked;
+        state = countState(checked, int(glossaries.size()));
+    }
+    CTCheckerMngrData::set(m_data->m_letters, letter, state);
+}
+
+void CatalogTreeCheckerMngrThread::holdGlossaryTree()
+{
+    if (m_glossaryTree)
+        return;
+    GlossaryTreeMngr* manager = GlossaryTreeMngr::current();
+    if (!manager)
+        throw Exception("The glossary tree manager is not available");
+    std::shared_ptr<const GlossaryTree> tree;
+    std::shared_ptr<const GlossaryContainer> container;
+    manager->glossaryContainer(&tree, &container);
+    QHash<uint32_t, std::shared_ptr<GlossaryCategory>> categories;
+    walkGlossaryTree(*tree, [&](const std::shared_ptr<GlossaryCategory>& category) {
+        categories.insert(uint32_t(category->id), category);
+    });
+    m_glossaryTree = std::move(tree);
+    m_glossaryContainer = std::move(container);
+    m_glossaryCategories = std::move(categories);
+}
+
+// As the names catalogue groups them: by the upper-cased first letter of the
+// search key, which has no diacritics.
+std::vector<std::shared_ptr<Glossary>> CatalogTreeCheckerMngrThread::glossariesOfLetter(QChar letter) const
+{
+    std::map<QChar, GlossaryList> groups = groupByFirstLetter(*m_glossaryTree);
+    const auto it = groups.find(letter);
+    return it == groups.end() ? GlossaryList() : std::move(it->second);
+}
+
 // ---------------------------------------------------------------- collection
 
 void CatalogTreeCheckerMngrThread::collect(std::vector<uint32_t>& categoryIds, std::vector<uint32_t>& glossaryIds,
@@ -407,8 +517,19 @@ void CatalogTreeCheckerMngrThread::collect(std::vector<uint32_t>& categoryIds, s
         }
         return;
     case C::Glossaries:
+        holdGlossaryTree();
+        for (const auto& category : m_glossaryTree->categories)
+            if (category)
+                visitGlossaryCategory(*category);
+        return;
     case C::GlossariesNames:
-        throw Exception("Glossary tree not available");
+        holdGlossaryTree();
+        for (const auto& [letter, glossaries] : groupByFirstLetter(*m_glossaryTree)) {
+            const int state = CTCheckerMngrData::get(data.m_letters, letter);
+            if (state != Qt::Unchecked)
+                outputGlossaries(glossaries, state == Qt::Checked);
+        }
+        return;
     default:
         throw Exception(QStringLiteral("Unknown mode(0x85761759)(%1)").arg(keyName<C::CatalogTab>(m_mode)));
     }
@@ -445,6 +566,30 @@ void CatalogTreeCheckerMngrThread::visitSection(uint32_t bookId, const QString& 
     m_outSections->append(code);
     for (const QString& child : db().selectChildSectionCodes(int(bookId), m_language, code))
         visitSection(bookId, child);
+}
+
+void CatalogTreeCheckerMngrThread::visitGlossaryCategory(const GlossaryCategory& category)
+{
+    const int state = CTCheckerMngrData::get(m_data->m_categories, uint32_t(category.id));
+    if (state == Qt::Unchecked)
+        return;
+    if (state == Qt::Checked)
+        m_outCategories->push_back(uint32_t(category.id));
+    // A glossary search keeps a term by its glossary's own category or by
+    // the glossary: the ticked subcategories must be named too.
+    for (const auto& child : category.categories)
+        if (child)
+            visitGlossaryCategory(*child);
+    outputGlossaries(category.glossaries, false);
+}
+
+// With `all` every glossary, else those ticked.
+void CatalogTreeCheckerMngrThread::outputGlossaries(const std::vector<std::shared_ptr<Glossary>>& glossaries, bool all)
+{
+    for (const auto& glossary : glossaries)
+        if (glossary &&
+            (all || CTCheckerMngrData::get(m_data->m_glossaries, uint32_t(glossary->id)) != Qt::Unchecked))
+            m_outGlossaries->push_back(uint32_t(glossary->id));
 }
 
 // ---------------------------------------------------------------- manager

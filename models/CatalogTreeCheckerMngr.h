@@ -22,9 +22,13 @@
 #include <vector>
 
 class CatalogModelBase;
+class GlossaryContainer;
 class QThread;
 class TarnolixDB;
 class TreeViewProxyModel;
+struct Glossary;
+struct GlossaryCategory;
+struct GlossaryTree;
 
 class CatalogTreeCheckerMngrThread : public QObject
 {
@@ -69,11 +73,13 @@ private:
     void processAuthor(uint32_t id);
     void processBook(uint32_t id);
     void processSection(uint32_t bookId, const QString& code);
+    void processGlossary(int groupKey, int id);
 
     void setCategoryDown(uint32_t id, int state);
     void setAuthorDown(uint32_t id, int state);
     void setSectionDown(uint32_t bookId, const QString& code, int state);
     void matchSectionsToBook(uint32_t bookId);
+    void setGlossaryCategoryDown(const GlossaryCategory& category, int state);
 
     static int countState(int checked, int total);
     void recountCategory(uint32_t id, int carried);
@@ -81,10 +87,18 @@ private:
     void recountAuthorLetter(QChar letter, int carried);
     void recountNameLetter(QChar letter, int carried);
     void recountBookAncestors(uint32_t bookId, int carried);
+    void recountGlossaryCategory(std::shared_ptr<GlossaryCategory> category, int carried);
+    void recountGlossaryLetter(QChar letter, int carried);
+
+    // The glossary tree of the glossary catalogues, taken on first need.
+    void holdGlossaryTree();
+    std::vector<std::shared_ptr<Glossary>> glossariesOfLetter(QChar letter) const;
 
     void visitCategory(uint32_t id);
     void visitBook(uint32_t id);
     void visitSection(uint32_t bookId, const QString& code);
+    void visitGlossaryCategory(const GlossaryCategory& category);
+    void outputGlossaries(const std::vector<std::shared_ptr<Glossary>>& glossaries, bool all);
 
     std::shared_ptr<TarnolixDB> m_db;
 
@@ -92,6 +106,10 @@ private:
     TarnolixConstants::CatalogTab m_mode = TarnolixConstants::InvalidCatalogTab;
     TarnolixConstants::Language m_language = TarnolixConstants::InvalidLanguage;
     std::shared_ptr<CTCheckerMngrData> m_data;
+    // Under the worker lock; dropped by setCatalog.
+    std::shared_ptr<const GlossaryTree> m_glossaryTree;
+    std::shared_ptr<const GlossaryContainer> m_glossaryContainer;
+    QHash<uint32_t, std::shared_ptr<GlossaryCategory>> m_glossaryCategories;
 
     std::mutex m_queueMutex;
     std::deque<Request> m_requests;

@@ -12,14 +12,6 @@
 
 using C = TarnolixConstants;
 
-namespace {
-
-// The page types of the tab that select items in the tree.
-constexpr int kOpenBookPage = 1;
-constexpr int kFavoritesPage = 14;
-
-} // namespace
-
 CatalogTreeHelper::CatalogTreeHelper(QObject* parent)
     : CatalogTreeHelper(nullptr, nullptr, parent)
 {
@@ -35,23 +27,17 @@ CatalogTreeHelper::CatalogTreeHelper(QThread* workerThread, std::shared_ptr<Tarn
 
 CatalogTreeHelper::~CatalogTreeHelper() = default;
 
-void CatalogTreeHelper::setTabStatus(QObject* tab)
+void CatalogTreeHelper::setTabStatus(TabStatus* tab)
 {
     if (m_tab)
         disconnect(m_tab, nullptr, this, nullptr);
-    if (m_connectedPage)
-        disconnect(m_connectedPage, nullptr, this, nullptr);
-    m_connectedPage = nullptr;
     m_tab = tab;
     if (tab) {
-        connect(tab, SIGNAL(pageStatusChanged()), this, SLOT(pageStatusChanged()));
-        connect(tab, SIGNAL(urlChanged()), this, SLOT(startTimerReloadParentHierarchy()));
-        connect(tab, SIGNAL(itemPathChanged()), this, SLOT(startTimerReloadParentHierarchy()));
-        if (QObject* page = openBookPage()) {
-            connect(page, SIGNAL(bookOfCatalogChanged()), this, SLOT(startTimerReloadParentHierarchy()));
-            m_connectedPage = page;
-        }
+        connect(tab, &TabStatus::pageStatusChanged, this, &CatalogTreeHelper::pageStatusChanged);
+        connect(tab, &TabStatus::urlChanged, this, &CatalogTreeHelper::startTimerReloadParentHierarchy);
+        connect(tab, &TabStatus::itemPathChanged, this, &CatalogTreeHelper::startTimerReloadParentHierarchy);
     }
+    connectOpenBookPage();
     emit tabStatusChanged();
     startTimerReloadParentHierarchy();
 }
@@ -194,22 +180,27 @@ bool CatalogTreeHelper::isExistsInParentHierarchy(const QVariant& id, int type) 
     }
 }
 
-QObject* CatalogTreeHelper::openBookPage() const
-{
-    if (!m_tab || m_tab->property("pageType").toInt() != kOpenBookPage)
-        return nullptr;
-    return m_tab->property("pageStatus").value<QObject*>();
-}
-
 void CatalogTreeHelper::pageStatusChanged()
 {
-    if (m_connectedPage)
-        disconnect(m_connectedPage, nullptr, this, nullptr);
-    m_connectedPage = nullptr;
-    if (QObject* page = openBookPage()) {
-        connect(page, SIGNAL(bookOfCatalogChanged()), this, SLOT(startTimerReloadParentHierarchy()));
-        m_connectedPage = page;
-    }
+    connectOpenBookPage();
+}
+
+// The open book's page kind tells when the catalogue tab it was opened from
+// changes; the page kind is found by its members.
+void CatalogTreeHelper::connectOpenBookPage()
+{
+    disconnect(m_pageConnection);
+    m_pageConnection = {};
+    PageStatus* page = m_tab ? m_tab->pageStatus() : nullptr;
+    if (!page || page->type() != UrlCreator::OpenBook)
+        return;
+    const QMetaObject* meta = page->metaObject();
+    const int signal = meta->indexOfSignal("bookOfCatalogChanged()");
+    if (signal < 0)
+        return;
+    m_pageConnection =
+        connect(page, meta->method(signal), this,
+                metaObject()->method(metaObject()->indexOfSlot("startTimerReloadParentHierarchy()")));
 }
 
 void CatalogTreeHelper::startTimerReloadParentHierarchy()
@@ -244,36 +235,42 @@ void CatalogTreeHelper::reloadParentHierarchy()
         readParentHierarchy();
     } catch (const std::exception& e) {
         qWarning("reloadParentHierarchyItems error: %s", e.what());
+        // A path read halfway selects nothing.
+        clearParentHierarchy();
         m_parentHierarchyCount = 0;
     }
     if (m_parentHierarchyCount != 0 || before != 0)
         emit parentHierarchyCountChanged();
 }
 
-void CatalogTreeHelper::readParentHierarchy()
+void CatalogTreeHelper::clearParentHierarchy()
 {
-    if (!m_model)
-        throw Exception("catalogModel=0");
     m_categories.clear();
     m_folders.clear();
     m_sections.clear();
     m_letter = QChar();
     m_authorId = 0;
     m_bookId = 0;
+}
+
+void CatalogTreeHelper::readParentHierarchy()
+{
+    clearParentHierarchy();
+    if (!m_model)
+        throw Exception("catalogModel=0");
     if (!m_tab)
         return;
-    const int pageType = m_tab->property("pageType").toInt();
-    if (pageType == kOpenBookPage) {
-        QObject* page = m_tab->property("pageStatus").value<QObject*>();
-        if (!page || m_tab->property("language").toInt() != m_tab->property("pageLanguage").toInt() ||
-            page->property("bookOfCatalog").toInt() != int(m_model->catalogTab()))
+    switch (m_tab->pageType()) {
+    case UrlCreator::OpenBook:
+        if (m_tab->language() != m_tab->pageLanguage() || bookOfCatalog() != m_model->catalogTab())
             return;
-    } else if (pageType != kFavoritesPage) {
+        break;
+    case UrlCreator::Favorites:
+        break;
+    default:
         return;
     }
-    ItemPathCached path;
-    path.variantItems = m_tab->property("itemPath").toList();
-    for (const HierarchyItem& item : path.hierarchyItems()) {
+    for (const HierarchyItem& item : hierarchyItemsFromVariant(m_tab->itemPath())) {
         switch (item.first) {
         case C::InvalidCatalogItemType:
             throw Exception("Unknown error 0x77995896");
@@ -307,6 +304,18 @@ void CatalogTreeHelper::readParentHierarchy()
     }
     m_parentHierarchyCount = m_categories.size() + m_folders.size() + m_sections.size() + (m_letter.isNull() ? 0 : 1) +
                              (m_authorId ? 1 : 0) + (m_bookId ? 1 : 0);
+}
+
+// The catalogue tab the open book was opened from: its page kind's when that
+// tells it, else the one its URL names.
+C::CatalogTab CatalogTreeHelper::bookOfCatalog() const
+{
+    if (PageStatus* page = m_tab->pageStatus()) {
+        const QVariant own = page->property("bookOfCatalog");
+        if (own.isValid())
+            return C::CatalogTab(own.toInt());
+    }
+    return m_tab->bookOfCatalog();
 }
 
 void CatalogTreeHelper::loadSavedCheckStates()

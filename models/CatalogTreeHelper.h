@@ -3,14 +3,10 @@
 // marks the items on the path of the page open in the tab, puts the saved
 // check states back on the proxy rows, and owns the tree's check-state
 // manager, through which a search learns the checked part of the catalogue.
-//
-// The tab is read by its QML-visible members: properties "language",
-// "pageType", "pageLanguage", "pageStatus" and "itemPath", signals
-// pageStatusChanged(), urlChanged() and itemPathChanged(); an open book's
-// page object has the property "bookOfCatalog" and bookOfCatalogChanged().
 
 #include "core/TarnolixConstants.h"
 #include "search/searchers/CheckedItemsSource.h"
+#include "tabs/TabStatus.h"
 
 #include <QChar>
 #include <QObject>
@@ -33,7 +29,7 @@ class CatalogTreeHelper : public QObject, public tarnolix::CheckedItemsSource
 {
     Q_OBJECT
     Q_INTERFACES(tarnolix::CheckedItemsSource)
-    Q_PROPERTY(QObject* tabStatus READ tabStatus WRITE setTabStatus NOTIFY tabStatusChanged)
+    Q_PROPERTY(TabStatus* tabStatus READ tabStatus WRITE setTabStatus NOTIFY tabStatusChanged)
     Q_PROPERTY(TarnolixConstants::Language language READ language WRITE setLanguage NOTIFY languageChanged)
     Q_PROPERTY(bool searchMode READ searchMode WRITE setSearchMode NOTIFY searchModeChanged)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
@@ -48,8 +44,8 @@ public:
     CatalogTreeHelper(QThread* workerThread, std::shared_ptr<TarnolixDB> workerDb, QObject* parent = nullptr);
     ~CatalogTreeHelper() override;
 
-    QObject* tabStatus() const { return m_tab; }
-    void setTabStatus(QObject* tab);
+    TabStatus* tabStatus() const { return m_tab; }
+    void setTabStatus(TabStatus* tab);
     TarnolixConstants::Language language() const override { return m_language; }
     void setLanguage(TarnolixConstants::Language language);
     bool searchMode() const { return m_searchMode; }
@@ -94,11 +90,13 @@ private:
     void rebuildVariants();
     void reloadParentHierarchy();
     void readParentHierarchy();
-    QObject* openBookPage() const;
+    void clearParentHierarchy();
+    void connectOpenBookPage();
+    TarnolixConstants::CatalogTab bookOfCatalog() const;
     void restoreRow(const QModelIndex& proxyIndex);
 
-    QPointer<QObject> m_tab;
-    QPointer<QObject> m_connectedPage;
+    QPointer<TabStatus> m_tab;
+    QMetaObject::Connection m_pageConnection;
     TarnolixConstants::Language m_language = TarnolixConstants::InvalidLanguage;
     bool m_searchMode = false;
     QString m_searchText;

@@ -1,11 +1,13 @@
-// The catalogue tree helper and the catalogue helper, with a tab of our own.
+// The catalogue tree helper and the catalogue helper, beside a real tab.
 #include "core/TarnolixEvents.h"
 #include "models/CatalogCategoriesModel.h"
+#include "models/CatalogGlossariesModel.h"
 #include "models/CatalogHelper.h"
 #include "models/CatalogTreeCheckerMngr.h"
 #include "models/CatalogTreeHelper.h"
 #include "models/TreeViewProxyModel.h"
 #include "tests/models_checker/CheckerLibrary.h"
+#include "tests/tabs/TabFakes.h"
 
 #include <QSignalSpy>
 
@@ -16,49 +18,40 @@ using C = TarnolixConstants;
 
 namespace tarnolix::test {
 
-// An open book's page object, as the helper reads it.
-class FakePage : public QObject
+// The open book's page kind as the helper reads it: the catalogue tab the
+// book was opened from.
+class FakeOpenBookPage : public PageStatus
 {
     Q_OBJECT
-    Q_PROPERTY(int bookOfCatalog MEMBER bookOfCatalog NOTIFY bookOfCatalogChanged)
+    Q_PROPERTY(TarnolixConstants::CatalogTab bookOfCatalog MEMBER bookOfCatalog NOTIFY bookOfCatalogChanged)
 
 public:
-    int bookOfCatalog = C::Categories;
+    UrlCreator::QueryType type() const override { return UrlCreator::OpenBook; }
+
+    TarnolixConstants::CatalogTab bookOfCatalog = TarnolixConstants::Categories;
 
 signals:
     void bookOfCatalogChanged();
-};
-
-// A tab's state as the helper reads it.
-class FakeTab : public QObject
-{
-    Q_OBJECT
-    Q_PROPERTY(int language MEMBER language)
-    Q_PROPERTY(int pageLanguage MEMBER pageLanguage)
-    Q_PROPERTY(int pageType MEMBER pageType)
-    Q_PROPERTY(QObject* pageStatus MEMBER pageStatus)
-    Q_PROPERTY(QVariantList itemPath MEMBER itemPath)
-
-public:
-    int language = C::Russian;
-    int pageLanguage = C::Russian;
-    int pageType = 1;
-    QObject* pageStatus = nullptr;
-    QVariantList itemPath;
-
-signals:
-    void pageStatusChanged();
-    void urlChanged();
-    void itemPathChanged();
 };
 
 } // namespace tarnolix::test
 
 namespace {
 
-QVariantMap pathItem(C::CatalogItemType type, const QVariant& id)
+// The proxy row showing the source item with this id.
+QModelIndex findRow(const TreeViewProxyModel& proxy, const QVariant& id)
 {
-    return {{QStringLiteral("type"), int(type)}, {QStringLiteral("id"), id}};
+    for (int r = 0; r < proxy.rowCount(); ++r) {
+        const QModelIndex index = proxy.index(r, 0);
+        if (proxy.data(index, CatalogModelBase::IdRole) == id)
+            return index;
+    }
+    return {};
+}
+
+int stateOf(const TreeViewProxyModel& proxy, const QVariant& id)
+{
+    return proxy.data(findRow(proxy, id), TreeViewProxyModel::CheckStateRole).toInt();
 }
 
 const QString kPrefix = QStringLiteral("<font color=\"#c99c66\">");
@@ -93,17 +86,8 @@ protected:
         CheckerLibrary::TearDown();
     }
 
-    // The proxy row showing the source item with this id.
-    QModelIndex row(int id)
-    {
-        for (int r = 0; r < proxy->rowCount(); ++r) {
-            const QModelIndex index = proxy->index(r, 0);
-            if (proxy->data(index, CatalogModelBase::IdRole).toInt() == id)
-                return index;
-        }
-        return {};
-    }
-    int checkState(int id) { return proxy->data(row(id), TreeViewProxyModel::CheckStateRole).toInt(); }
+    QModelIndex row(const QVariant& id) { return findRow(*proxy, id); }
+    int checkState(const QVariant& id) { return stateOf(*proxy, id); }
 
     std::unique_ptr<CatalogCategoriesModel> model;
     std::unique_ptr<TreeViewProxyModel> proxy;
@@ -167,15 +151,19 @@ TEST_F(Helpers, ProcessTextMarksEveryMatchAndEscapesTheName)
 
 TEST_F(Helpers, ParentHierarchyFollowsTheTabInOneReloadPerPass)
 {
-    FakePage page;
-    FakeTab tab;
-    tab.pageStatus = &page;
-    tab.itemPath = {pathItem(C::Category, 1), pathItem(C::Book, 101), pathItem(C::Section, "101.1"),
-                    pathItem(C::Section, "101.1.2")};
+    FakeTabServices tabServices;
+    TabStatus tab;
+    tab.setLanguage(kRu);
     QSignalSpy changed(helper.get(), &CatalogTreeHelper::parentHierarchyCountChanged);
+    auto show = [&](const char* url) {
+        tab.setUrl(QUrl(QString::fromUtf8(url)));
+        QCoreApplication::processEvents();
+    };
+
+    // The tab write and the URL with its new item path, all in one pass.
     helper->setTabStatus(&tab);
-    emit tab.urlChanged();
-    emit tab.itemPathChanged();
+    tab.setUrl(QUrl(QStringLiteral("tarnolix://openbook.ru/Category-1/Book-101/Section-101.1/Section-101.1.2"
+                                   "?catalogTab=Categories")));
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(changed.count(), 1) << "one reload for the tab write and both signals";
@@ -189,7 +177,7 @@ TEST_F(Helpers, ParentHierarchyFollowsTheTabInOneReloadPerPass)
         bool on;
     };
     const std::vector<Case> cases = {
-        {1, C::Category, true},    {12, C::Category, false}, {101, C::Book, true},  {102, C::Book, false},
+        {1, C::Category, true},      {12, C::Category, false},     {101, C::Book, true},  {102, C::Book, false},
         {"101.1", C::Section, true}, {"101.2", C::Section, false}, {1, C::Author, false}, {"", C::Letter, false},
         {1, C::InvalidCatalogItemType, false},
     };
@@ -202,22 +190,49 @@ TEST_F(Helpers, ParentHierarchyFollowsTheTabInOneReloadPerPass)
         EXPECT_TRUE(log.contains(QtWarningMsg, "CatalogTreeHelper::isExistsInParentHierarchy: Entity not supported!"));
     }
 
-    // The book now belongs to another catalogue tab: nothing is selected here.
+    // The open book's page kind says it was opened from another catalogue
+    // tab: nothing is selected here.
+    FakeOpenBookPage page;
     page.bookOfCatalog = C::Authors;
+    tab.setPageStatus(&page);
     emit page.bookOfCatalogChanged();
     QCoreApplication::processEvents();
     EXPECT_EQ(helper->parentHierarchyCount(), 0);
     EXPECT_FALSE(helper->isExistsInParentHierarchy(101, C::Book));
     EXPECT_EQ(changed.count(), 2) << "going to 0 is told";
+    page.bookOfCatalog = C::Categories;
+    emit page.bookOfCatalogChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(helper->parentHierarchyCount(), 4);
+
+    // A book page in another language than the tab's selects nothing.
+    tab.setLanguage(C::English);
+    helper->startTimerReloadParentHierarchy();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(helper->parentHierarchyCount(), 0);
+    tab.setLanguage(kRu);
 
     // An author path of a letter tree: the letter is compared in upper case.
-    page.bookOfCatalog = C::Categories;
-    tab.itemPath = {pathItem(C::Letter, QChar(u'в')), pathItem(C::Author, 2)};
-    emit tab.itemPathChanged();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(helper->parentHierarchyCount(), 2);
+    show("tarnolix://openbook.ru/Letter-в/Author-2/Book-102?catalogTab=Categories");
+    EXPECT_EQ(helper->parentHierarchyCount(), 3);
     EXPECT_TRUE(helper->isExistsInParentHierarchy("В", C::Letter));
     EXPECT_TRUE(helper->isExistsInParentHierarchy(2, C::Author));
+
+    // A favorite folder's page: its folders, but not the favorite itself.
+    show("tarnolix://favorites.ru/FavoriteFolder-6e1a3c1e-0c55-4b43-8a7e-2f9d1b6f0a11/"
+         "FavoriteItemId-0b8f6e2c-51c4-4d7e-9c1a-3f2e5d6c7b8a?catalogTab=AllFavorites");
+    EXPECT_EQ(helper->parentHierarchyCount(), 1);
+    EXPECT_TRUE(helper->isExistsInParentHierarchy("6e1a3c1e-0c55-4b43-8a7e-2f9d1b6f0a11", C::FavoriteFolder));
+
+    // Other pages select nothing.
+    show("tarnolix://openauthor.ru/Letter-В/Author-2?catalogTab=Categories");
+    EXPECT_EQ(helper->parentHierarchyCount(), 0);
+
+    // A path item of no known kind selects nothing either.
+    show("tarnolix://openbook.ru/Category-1/Bogus-5/Book-101?catalogTab=Categories");
+    EXPECT_TRUE(log.contains(QtWarningMsg, "reloadParentHierarchyItems error: Unknown error 0x77995896"));
+    EXPECT_EQ(helper->parentHierarchyCount(), 0);
+    EXPECT_FALSE(helper->isExistsInParentHierarchy(1, C::Category));
 }
 
 TEST_F(Helpers, SavedCheckStatesComeBackThroughTheProxy)
@@ -248,6 +263,37 @@ TEST_F(Helpers, SavedCheckStatesComeBackThroughTheProxy)
     EXPECT_TRUE(books.empty());
 }
 
+TEST_F(Helpers, GlossaryTicksComeBackUnderTheirLetters)
+{
+    CatalogGlossariesNamesModel names;
+    names.setLanguage(kRu);
+    names.reload(false);
+    TreeViewProxyModel namesProxy;
+    namesProxy.setSourceModel(&names);
+    CatalogTreeHelper glossaries;
+    glossaries.setLanguage(kRu);
+    glossaries.setCatalogModel(&names);
+    glossaries.setTreeViewProxyModel(&namesProxy);
+
+    const QVariant letterA = QChar(u'A');
+    namesProxy.expand(findRow(namesProxy, letterA));
+    ASSERT_TRUE(namesProxy.setCheckState(findRow(namesProxy, 8), Qt::Checked)); // Arjuna, under A
+
+    names.reload(false);
+    glossaries.loadSavedCheckStates();
+    EXPECT_EQ(stateOf(namesProxy, letterA), Qt::PartiallyChecked);
+    EXPECT_EQ(stateOf(namesProxy, QChar(u'B')), Qt::Unchecked);
+    namesProxy.expand(findRow(namesProxy, letterA));
+    EXPECT_EQ(stateOf(namesProxy, 8), Qt::Checked);
+    EXPECT_EQ(stateOf(namesProxy, 3), Qt::Unchecked);
+
+    std::vector<uint32_t> categories, glossaryIds, books;
+    QStringList sections;
+    glossaries.getCheckedItems(categories, glossaryIds, books, sections);
+    EXPECT_EQ(glossaryIds, std::vector<uint32_t>{8});
+    EXPECT_TRUE(categories.empty());
+}
+
 TEST_F(Helpers, CatalogHelperKeepsTheBookCountOfItsLanguage)
 {
     TarnolixEvents events;
@@ -269,8 +315,16 @@ TEST_F(Helpers, CatalogHelperKeepsTheBookCountOfItsLanguage)
     EXPECT_EQ(catalog.bookCount(), 8);
     EXPECT_EQ(base.count(), 1);
 
-    emit events.glossaryTreeChanged();
+    // The catalogue is told once the manager gives the new tree.
+    GlossaryTree tree = sampleGlossaryTree();
+    tree.addCategory(glossaryCategory(14, QStringLiteral("Itihasa"), QStringLiteral("itihasa")));
+    db->setGlossaryTree(tree);
+    size_t categoriesSeen = 0;
+    QObject::connect(&catalog, &CatalogHelper::glossaryTreeChanged,
+                     [&] { categoriesSeen = manager->glossaryTree()->categories.size(); });
+    manager->handleGlossaryTreeChanged();
     EXPECT_EQ(glossaries.count(), 1);
+    EXPECT_EQ(categoriesSeen, 4u);
 
     services.errors.clear();
     catalog.setLanguage(C::InvalidLanguage);

@@ -2,6 +2,7 @@
 #include "core/Exception.h"
 #include "models/CatalogAuthorsModel.h"
 #include "models/CatalogCategoriesModel.h"
+#include "models/CatalogGlossariesModel.h"
 #include "models/CatalogNamesModel.h"
 #include "models/CatalogTreeCheckerMngr.h"
 #include "tests/models_checker/CheckerLibrary.h"
@@ -83,6 +84,12 @@ protected:
         case C::Names:
             model = std::make_unique<CatalogNamesModel>();
             break;
+        case C::Glossaries:
+            model = std::make_unique<CatalogGlossariesModel>();
+            break;
+        case C::GlossariesNames:
+            model = std::make_unique<CatalogGlossariesNamesModel>();
+            break;
         default:
             model = std::make_unique<CatalogCategoriesModel>(db, nullptr);
             break;
@@ -115,6 +122,8 @@ protected:
 };
 
 const QVariant k101 = 101;
+// The glossary categories, as the glossary catalogues give a glossary's group key.
+const QVariant kVeda = 1, kUpanishad = 11, kPurana = 2;
 
 struct PropagationCase
 {
@@ -185,6 +194,36 @@ TEST_F(Checker, PropagatesTicksDownAndUp)
          {{C::Book, 106, 2}, {C::Section, "101.2", 2, k101}},
          "b106=2 b101=1 lБ=1 s101.2=2 s101.2.1=2",
          "c[] g[] b[106] s[101.2,101.2.1]"},
+        {"a ticked glossary category sets what is below it and recounts its parent",
+         C::Glossaries,
+         {{C::Category, 11, 2}},
+         "c11=2 g5=2 c1=1",
+         "c[11] g[5] b[] s[]"},
+        {"the last glossary ticked sets its category, whose subcategories stay in the scope",
+         C::Glossaries,
+         {{C::Category, 11, 2}, {C::Glossary, 3, 2, kVeda}, {C::Glossary, 4, 2, kVeda}},
+         "c1=2 c11=2 g3=2 g4=2 g5=2",
+         "c[1,11] g[3,4,5] b[] s[]"},
+        {"a glossary unticked in a ticked category leaves its ancestors partial",
+         C::Glossaries,
+         {{C::Category, 1, 2}, {C::Glossary, 5, 0, kUpanishad}},
+         "c1=1 g3=2 g4=2",
+         "c[] g[3,4] b[] s[]"},
+        {"a ticked category without children is collected",
+         C::Glossaries,
+         {{C::Category, 13, 2}},
+         "c13=2",
+         "c[13] g[] b[] s[]"},
+        {"a ticked glossary letter sets its glossaries, listed by search key",
+         C::GlossariesNames,
+         {{C::Letter, QChar(u'A'), 2}},
+         "g3=2 g5=2 g8=2 lA=2",
+         "c[] g[3,5,8] b[] s[]"},
+        {"a glossary recounts the letter of its search key",
+         C::GlossariesNames,
+         {{C::Glossary, 6, 2, kPurana}, {C::Glossary, 7, 2, kPurana}, {C::Glossary, 5, 2, kUpanishad}},
+         "g5=2 g6=2 g7=2 lA=1 lB=2 lV=1",
+         "c[] g[5,6,7] b[] s[]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,11 +241,36 @@ TEST_F(Checker, FailedRequestsAreLoggedAndTheLoopGoesOn)
 {
     open(C::Categories);
     MessageLog log;
-    tick({{C::Glossary, 7, 2, 1}, {C::FavoriteFolder, 3, 2}, {C::Book, 102, 2}});
+    tick({{C::Glossary, 7, 2, kPurana}, {C::FavoriteFolder, 3, 2}, {C::Book, 102, 2}});
     EXPECT_EQ(states(), "b102=2 c1=1 g7=2") << "the glossary stays stored, the folder is not";
     EXPECT_TRUE(log.contains(QtWarningMsg, "CatalogTreeCheckerMngrThread::doIt: Error: Invalid mode(0x12376912)(Categories)"));
     EXPECT_TRUE(log.contains(QtWarningMsg, "CatalogTreeCheckerMngrThread::doIt: FavoriteFolder not supported"));
     EXPECT_TRUE(log.contains(QtWarningMsg, "Invalid type(0x87864456)(FavoriteFolder)"));
+
+    open(C::Glossaries);
+    log.clear();
+    tick({{C::Category, 99, 2}, {C::Glossary, 5, 2, kVeda}, {C::Letter, QChar(u'A'), 2}, {C::Glossary, 5, 2, kUpanishad}});
+    EXPECT_EQ(states(), "c11=2 c1=1 g5=2 lA=2") << "the letter is stored before its catalogue is refused";
+    EXPECT_EQ(log.texts(QtWarningMsg),
+              QStringList({"CatalogTreeCheckerMngrThread::doIt: Error: GlossaryCategory not found!",
+                           "CatalogTreeCheckerMngrThread::doIt: Error: Glossary not found!",
+                           "CatalogTreeCheckerMngrThread::doIt: Error: Unknown mode(0x85710759)(Glossaries)"}));
+}
+
+TEST_F(Checker, TheGlossaryTreeIsTakenAgainAfterACatalogueChange)
+{
+    open(C::Glossaries);
+    tick({{C::Category, 13, 2}});
+    ASSERT_EQ(states(), "c13=2");
+
+    // The library's glossaries change: a new category under Purana.
+    GlossaryTree tree = sampleGlossaryTree();
+    tree.categories[1]->addCategory(glossaryCategory(14, QStringLiteral("Itihasa"), QStringLiteral("itihasa")));
+    db->setGlossaryTree(tree);
+    manager->handleGlossaryTreeChanged();
+    mngr->setLanguage(C::English);
+    tick({{C::Category, 14, 2}});
+    EXPECT_EQ(states(), "c14=2 c2=1");
 }
 
 TEST_F(Checker, CollectionWaitsForTheTickAndRunsOnTheWorkersConnection)

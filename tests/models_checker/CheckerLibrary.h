@@ -1,9 +1,10 @@
 #pragma once
-// The catalogue library fixture with a real second thread that holds its own
-// library connection, installed as the models' second thread.
+// The catalogue library fixture, with the sample glossary tree, and a real
+// second thread that holds its own library connection, installed as the
+// models' second thread.
 
 #include "models/ModelServices.h"
-#include "tests/models/CatalogLibrary.h"
+#include "tests/models/GlossaryLibrary.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -75,19 +76,19 @@ private:
     Anchor m_anchor;
 };
 
-class CheckerLibrary : public CatalogLibrary
+class CheckerLibrary : public GlossaryLibrary
 {
 protected:
     void SetUp() override
     {
-        CatalogLibrary::SetUp();
+        GlossaryLibrary::SetUp();
         second = std::make_unique<FakeSecondThread>();
     }
     void TearDown() override
     {
         second.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        CatalogLibrary::TearDown();
+        GlossaryLibrary::TearDown();
     }
 
     std::unique_ptr<FakeSecondThread> second;
