@@ -2,6 +2,8 @@
 
 #include "core/Exception.h"
 
+#include <QtGlobal>
+
 #include <atomic>
 
 namespace {
@@ -14,6 +16,13 @@ TabServices::~TabServices()
 {
     TabServices* self = this;
     g_current.compare_exchange_strong(self, nullptr);
+}
+
+OpenBookFavorites* TabServices::createOpenBookFavorites(TabStatus* tab, QObject* parent)
+{
+    Q_UNUSED(tab)
+    Q_UNUSED(parent)
+    return nullptr;
 }
 
 TabServices* TabServices::current()
