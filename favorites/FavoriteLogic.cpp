@@ -129,7 +129,7 @@ bool FavoriteLogic::isOfLoadedBook(const Favorite& favorite) const
     return m_bookId != 0 && favorite.bookId() == m_bookId && static_cast<int>(favorite.language()) == m_language;
 }
 
-void FavoriteLogic::loadFavorite(BookMngr& book)
+void FavoriteLogic::loadFavorite(const BookMngr& book)
 {
     const int bookId = book.bookId();
     const int language = static_cast<int>(book.language());

@@ -6,7 +6,7 @@
 // whose marks changed. GUI thread only.
 
 #include "core/FavoriteRecords.h"
-#include "tabs/OpenBookFavorites.h"
+#include "pages/SectionFavorites.h"
 
 #include <QObject>
 
@@ -15,10 +15,11 @@
 #include <utility>
 #include <vector>
 
+class BookMngr;
 class TabStatus;
 class TarnolixDB;
 
-class FavoriteLogic : public QObject, public OpenBookFavorites
+class FavoriteLogic : public QObject, public SectionFavorites
 {
     Q_OBJECT
 
@@ -28,9 +29,10 @@ public:
     FavoriteLogic(TabStatus* tabStatus, QObject* parent = nullptr);
     ~FavoriteLogic() override;
 
-    QObject* object() override { return this; }
-    void loadFavorite(BookMngr& book) override;
-    void clear() override;
+    // Loads the favorites of the book `book` has open, in its language; a
+    // no-op for the book already loaded. Failures are shown, not thrown.
+    void loadFavorite(const BookMngr& book);
+    void clear();
 
     FavoriteConstArray sectionFavorites(quint64 sectionIndex) override;
     int sectionCoverage(const Favorite& favorite, quint64 sectionIndex) const override;
@@ -52,7 +54,7 @@ public slots:
     void onFavoritesDeleted(const FavoriteConstArray& favorites);
 
 public:
-    Q_INVOKABLE bool isExistsFovorites() const override { return !m_favorites.empty(); }
+    Q_INVOKABLE bool isExistsFovorites() const { return !m_favorites.empty(); }
 
 private:
     bool isOfLoadedBook(const Favorite& favorite) const;

@@ -2,8 +2,6 @@
 
 #include "core/Exception.h"
 
-#include <QtGlobal>
-
 #include <atomic>
 
 namespace {
@@ -16,13 +14,6 @@ TabServices::~TabServices()
 {
     TabServices* self = this;
     g_current.compare_exchange_strong(self, nullptr);
-}
-
-OpenBookFavorites* TabServices::createOpenBookFavorites(TabStatus* tab, QObject* parent)
-{
-    Q_UNUSED(tab)
-    Q_UNUSED(parent)
-    return nullptr;
 }
 
 TabServices* TabServices::current()

@@ -9,9 +9,6 @@
 
 #include <QString>
 
-class OpenBookFavorites;
-class QObject;
-class TabStatus;
 class TabStatusMngr;
 
 class TabServices
@@ -37,11 +34,6 @@ public:
     virtual void favoriteItemMenuClicked(const QString& favoriteUuid) = 0;
     virtual void favoriteExportClicked() = 0;
     virtual void favoriteImportClicked() = 0;
-
-    // GUI thread only: a new store of the open book's favorites for the
-    // open-book page of `tab`, a child of `parent`; null where there is no
-    // favorites module.
-    virtual OpenBookFavorites* createOpenBookFavorites(TabStatus* tab, QObject* parent);
 
     // Null when none is installed.
     static TabServices* current();

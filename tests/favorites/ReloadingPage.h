@@ -4,7 +4,7 @@
 
 #include "pages/BookMngr.h"
 #include "pages/HTMLCreator.h"
-#include "tabs/OpenBookFavorites.h"
+#include "pages/SectionFavorites.h"
 #include "tabs/PageStatus.h"
 
 #include <QStringList>
