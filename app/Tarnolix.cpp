@@ -14,6 +14,7 @@
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
 #include "favorites/FavoriteHelper.h"
+#include "favorites/FavoriteLogic.h"
 #include "models/GlossaryTreeMngr.h"
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
@@ -66,6 +67,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     ModelServices::setCurrent(m_modelServices.get());
     m_favoritesServices = std::make_unique<AppFavoritesServices>(*this);
     FavoritesServices::setCurrent(m_favoritesServices.get());
+    OpenBookFavorites::setFactory(&FavoriteLogic::createForPage);
     tarnolix::registerSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
@@ -87,6 +89,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
 Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
+    OpenBookFavorites::setFactory({});
     m_favoritesServices.reset();
     m_modelServices.reset();
     m_pageServices.reset();

@@ -70,6 +70,15 @@ FavoriteLogic::FavoriteLogic(TabStatus* tabStatus, QObject* parent)
 
 FavoriteLogic::~FavoriteLogic() = default;
 
+std::unique_ptr<OpenBookFavorites> FavoriteLogic::createForPage(TabStatus* tab, OpenBookStatus* page)
+{
+    Q_UNUSED(page)
+    FavoritesServices* services = FavoritesServices::current();
+    if (!services || !services->favoriteHelper())
+        return nullptr;
+    return std::make_unique<FavoriteLogic>(tab);
+}
+
 void FavoriteLogic::clear()
 {
     m_bookId = 0;
@@ -174,6 +183,7 @@ void FavoriteLogic::requestReload(const SectionRanges& ranges)
     PageStatus* page = m_tabStatus ? m_tabStatus->pageStatus() : nullptr;
     if (!page || page->type() != UrlCreator::OpenBook)
         throw Exception("ERROR 0x45F20BE1");
+    // The open-book page status (or a page that renders sections the same way).
     auto* target = dynamic_cast<SectionsReloadTarget*>(page);
     if (!target)
         throw Exception("ERROR 0x45F20BE2");

@@ -6,7 +6,7 @@
 // whose marks changed. GUI thread only.
 
 #include "core/FavoriteRecords.h"
-#include "pages/SectionFavorites.h"
+#include "tabs/OpenBookSeams.h"
 
 #include <QObject>
 
@@ -16,10 +16,11 @@
 #include <vector>
 
 class BookMngr;
+class OpenBookStatus;
 class TabStatus;
 class TarnolixDB;
 
-class FavoriteLogic : public QObject, public SectionFavorites
+class FavoriteLogic : public QObject, public OpenBookFavorites
 {
     Q_OBJECT
 
@@ -29,10 +30,18 @@ public:
     FavoriteLogic(TabStatus* tabStatus, QObject* parent = nullptr);
     ~FavoriteLogic() override;
 
+    // The open-book pages' factory: a store for the page of `tab`, owned by
+    // the page; null (no favorites) while there is no favorites service.
+    static std::unique_ptr<OpenBookFavorites> createForPage(TabStatus* tab, OpenBookStatus* page);
+
     // Loads the favorites of the book `book` has open, in its language; a
     // no-op for the book already loaded. Failures are shown, not thrown.
     void loadFavorite(const BookMngr& book);
     void clear();
+
+    void loadFavorites(const BookMngr& book) override { loadFavorite(book); }
+    void clearFavorites() override { clear(); }
+    bool hasFavorites() const override { return isExistsFovorites(); }
 
     FavoriteConstArray sectionFavorites(quint64 sectionIndex) override;
     int sectionCoverage(const Favorite& favorite, quint64 sectionIndex) const override;

@@ -12,6 +12,7 @@
 #include "favorites/FavoritesValidator.h"
 #include "pages/HTMLCreator.h"
 #include "tests/database/LibraryFixture.h"
+#include "tests/favorites/FakeFavoritesServices.h"
 
 #include <QSignalSpy>
 #include <QStringList>
@@ -22,23 +23,6 @@
 namespace tarnolix::test {
 
 using L = TarnolixConstants::Language;
-
-class FakeFavoritesServices final : public FavoritesServices
-{
-public:
-    FakeFavoritesServices() { FavoritesServices::setCurrent(this); }
-
-    FavoriteHelper* favoriteHelper() override { return helper; }
-    std::shared_ptr<TarnolixDB> guiDatabase() override { return db; }
-    std::shared_ptr<const HTMLCreator> htmlCreator() override { return creator; }
-    void postShowError(const QString& message) override { errors << message; }
-    void showError(const QString& message) override { errors << message; }
-
-    FavoriteHelper* helper = nullptr;
-    std::shared_ptr<TarnolixDB> db;
-    std::shared_ptr<const HTMLCreator> creator;
-    QStringList errors;
-};
 
 class FavoritesFixture : public LibraryFixture
 {
