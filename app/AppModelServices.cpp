@@ -2,6 +2,8 @@
 
 #include "app/SecondThread.h"
 #include "app/Tarnolix.h"
+#include "core/Exception.h"
+#include "favorites/FavoriteHelper.h"
 
 AppModelServices::AppModelServices(Tarnolix& app)
     : m_app(app)
@@ -22,7 +24,21 @@ std::shared_ptr<TarnolixDB> AppModelServices::secondThreadDatabase()
 
 FavoritesFilter* AppModelServices::favoritesFilter()
 {
-    return nullptr;
+    return m_app.favoriteHelperService() ? &m_filter : nullptr;
+}
+
+void AppModelServices::HelperFilter::search(const QString& text)
+{
+    FavoriteHelper* helper = m_app.favoriteHelperService();
+    if (!helper)
+        throw Exception("The favorites service is closed");
+    helper->search(text);
+}
+
+void AppModelServices::HelperFilter::resetSearch()
+{
+    if (FavoriteHelper* helper = m_app.favoriteHelperService())
+        helper->resetSearch();
 }
 
 void AppModelServices::postShowError(const QString& message)

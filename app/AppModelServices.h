@@ -20,5 +20,18 @@ public:
     void postShowError(const QString& title, const QString& message) override;
 
 private:
+    // The favorites service's folder filter, looked up on each call.
+    class HelperFilter final : public FavoritesFilter
+    {
+    public:
+        explicit HelperFilter(Tarnolix& app) : m_app(app) {}
+        void search(const QString& text) override;
+        void resetSearch() override;
+
+    private:
+        Tarnolix& m_app;
+    };
+
     Tarnolix& m_app;
+    HelperFilter m_filter{m_app};
 };

@@ -11,6 +11,8 @@
 #include "core/Settings.h"
 #include "core/TarnolixConstants.h"
 #include "core/TarnolixEvents.h"
+#include "favorites/FavoriteHelper.h"
+#include "favorites/FavoriteLogic.h"
 #include "models/CatalogAuthorsModel.h"
 #include "models/CatalogCategoriesModel.h"
 #include "models/CatalogGlossariesModel.h"
@@ -75,6 +77,7 @@ void registerMetaTypes()
 {
     qRegisterMetaType<CatalogModelBase::Role>("CatalogModelBase::Role");
     qRegisterMetaType<TarnolixConstants::Language>("TarnolixConstants::Language");
+    FavoriteHelper::registerMetaTypes();
     qRegisterMetaType<TarnolixConstants::Catalog>("TarnolixConstants::Catalog");
     qRegisterMetaType<TarnolixConstants::CatalogTab>("TarnolixConstants::CatalogTab");
     qRegisterMetaType<TarnolixConstants::CatalogItemType>("TarnolixConstants::CatalogItemType");
@@ -136,7 +139,9 @@ void registerQmlTypes(Tarnolix* app)
                                                             "SearchResultsPointer class uncreatable");
         registerUncreatable<SearchDataStorage>("SearchDataStorage", "SearchDataStorage class uncreatable");
         registerUncreatable<PageSearchData>("PageSearchData", "PageSearchData class uncreatable");
-        // 48-50 FavoriteHelper, FavoriteLogic, FavoritesSyncManager: uncreatable
+        registerUncreatable<FavoriteHelper>("FavoriteHelper", "FavoriteHelper class uncreatable");
+        registerUncreatable<FavoriteLogic>("FavoriteLogic", "FavoriteLogic class uncreatable");
+        // 50 FavoritesSyncManager: uncreatable (with the synchronisation)
         // 51-55 FavoritesImporter ... FavoritesByBooksModel, creatable
         registerUncreatable<DebugHelper>("DebugHelper", "DebugHelper class uncreatable");
 

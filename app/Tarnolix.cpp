@@ -1,5 +1,6 @@
 #include "app/Tarnolix.h"
 
+#include "app/AppFavoritesServices.h"
 #include "app/AppModelServices.h"
 #include "app/AppPageServices.h"
 #include "app/AppResources.h"
@@ -12,6 +13,8 @@
 #include "core/TranslatorMngr.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "favorites/FavoriteHelper.h"
+#include "favorites/FavoriteLogic.h"
 #include "models/GlossaryTreeMngr.h"
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
@@ -62,6 +65,9 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TabServices::setCurrent(m_tabServices.get());
     m_modelServices = std::make_unique<AppModelServices>(*this);
     ModelServices::setCurrent(m_modelServices.get());
+    m_favoritesServices = std::make_unique<AppFavoritesServices>(*this);
+    FavoritesServices::setCurrent(m_favoritesServices.get());
+    OpenBookFavorites::setFactory(&FavoriteLogic::createForPage);
     tarnolix::registerSearchUrlFamilies();
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
@@ -83,6 +89,8 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
 Tarnolix::~Tarnolix()
 {
     closeAccountRuntime(Teardown::Exit);
+    OpenBookFavorites::setFactory({});
+    m_favoritesServices.reset();
     m_modelServices.reset();
     m_pageServices.reset();
     m_tabServices.reset();
@@ -106,6 +114,11 @@ Tarnolix::~Tarnolix()
 Tarnolix* Tarnolix::instance()
 {
     return qobject_cast<Tarnolix*>(QCoreApplication::instance());
+}
+
+QObject* Tarnolix::favoriteHelper() const
+{
+    return m_favoriteHelper;
 }
 
 QObject* Tarnolix::translatorMngrObject() const

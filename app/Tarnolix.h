@@ -34,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+class AppFavoritesServices;
 class AppModelServices;
 class AppPageServices;
 class AppTabServices;
@@ -148,7 +149,9 @@ public:
     DPCalculate* mainWindowDPCalculate() const { return m_mainWindowDPCalculate; }
     void setMainWindowDPCalculate(DPCalculate* dpCalculate);
     double webviewZoomFactor() const { return m_webviewZoomFactor; }
-    QObject* favoriteHelper() const { return nullptr; }
+    QObject* favoriteHelper() const;
+    // The favorites service of the open account runtime; null while it is closed.
+    FavoriteHelper* favoriteHelperService() const { return m_favoriteHelper; }
     QObject* favoritesSyncMngr() const { return nullptr; }
     DebugHelper* debugHelper() const { return m_debugHelper; }
     WindowsEventFilter* windowsEventFilter() const { return m_windowsEventFilter; }
@@ -360,4 +363,5 @@ private:
     std::unique_ptr<AppPageServices> m_pageServices;
     std::unique_ptr<AppTabServices> m_tabServices;
     std::unique_ptr<AppModelServices> m_modelServices;
+    std::unique_ptr<AppFavoritesServices> m_favoritesServices;
 };

@@ -18,6 +18,7 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "favorites/FavoriteHelper.h"
 #include "models/GlossaryTreeMngr.h"
 #include "pages/HTMLCreator.h"
 #include "search/index/IndexWriterThread.h"
@@ -189,8 +190,9 @@ void Tarnolix::installNativeEventFilter()
 
 void Tarnolix::createFavoritesServices()
 {
-    // The favorites service and its synchronisation manager are made here
-    // (with the favorites), the manager following isAuthorizedChanged.
+    m_favoriteHelper = new FavoriteHelper(m_guiDatabase, this);
+    // The favorites synchronisation manager is made here (with the
+    // synchronisation), following isAuthorizedChanged.
 }
 
 void Tarnolix::closeAccountRuntime(Teardown kind)
@@ -198,6 +200,7 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     // 1: the account refresh, the favorites synchronisation and service (with
     // their subsystems), then the debug tools.
     delete m_initializer;
+    deleteAndClear(m_favoriteHelper);
     deleteAndClear(m_debugHelper);
 
     // 2: no pool job may outlive the connections and objects below.

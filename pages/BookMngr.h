@@ -34,6 +34,8 @@ public:
 
     // Throws Exception for a code the book does not hold.
     quint64 sectionIndex(const QString& code) const override;
+    // The codes in book order: the code at a position.
+    const std::vector<QString>& codes() const { return m_codes; }
 
 private:
     std::vector<QString> m_codes;

@@ -9,6 +9,9 @@
 
 #include <QtGlobal>
 
+#include <utility>
+#include <vector>
+
 class SectionFavorites
 {
 public:
@@ -24,4 +27,16 @@ public:
 
     virtual void resetRenderedCount() = 0;
     virtual int renderedCount() const = 0;
+};
+
+// (first, last) section indexes, both inclusive.
+using SectionRanges = std::vector<std::pair<quint64, quint64>>;
+
+// The open-book page as its favorites store sees it: favorites changed in
+// these sections, which it renders again.
+class SectionsReloadTarget
+{
+public:
+    virtual ~SectionsReloadTarget() = default;
+    virtual void requestSectionsReload(const SectionRanges& ranges) = 0;
 };

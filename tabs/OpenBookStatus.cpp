@@ -356,7 +356,7 @@ bool OpenBookStatus::seekSection(const QString& sectionCode)
     }
 }
 
-void OpenBookStatus::requestSectionsReload(const std::vector<std::pair<quint64, quint64>>& ranges)
+void OpenBookStatus::requestSectionsReload(const SectionRanges& ranges)
 {
     QVariantList sections;
     bool favoritesRendered = false;

@@ -27,7 +27,7 @@
 class FindTextHelper;
 class PageSearchData;
 
-class OpenBookStatus : public PageStatus
+class OpenBookStatus : public PageStatus, public SectionsReloadTarget
 {
     Q_OBJECT
     // The tab's in-book search; not owned, may be null.
@@ -82,7 +82,7 @@ public:
 
     // The favorites changed in these (first, last) position ranges, both
     // ends included: rebuilds those sections and emits needReloadSections.
-    void requestSectionsReload(const std::vector<std::pair<quint64, quint64>>& ranges);
+    void requestSectionsReload(const SectionRanges& ranges) override;
     // The open book's hit index for the search shown in the tab; throws
     // Exception when there is no full-text search to build it from.
     std::shared_ptr<FindTextHelper> getFindTextHelper(quint32 bookId);

@@ -687,6 +687,30 @@ The filter was ignored!</translation>
     </message>
 </context>
 <context>
+    <name>FavoriteLogic</name>
+    <message>
+        <source>Не удалось загрузить избранное: </source>
+        <translation>Could not load the favorites: </translation>
+    </message>
+    <message>
+        <source>Не удалось обновить избранное: </source>
+        <translation>Could not update the favorites: </translation>
+    </message>
+</context>
+<context>
+    <name>QApplication</name>
+    <message>
+        <source>Невозможно создать избранное для этого раздела книги!</source>
+        <comment>FavoritesValidator</comment>
+        <translation>A favorite cannot be created for this section of the book!</translation>
+    </message>
+    <message>
+        <source>Раздел книги не найден! (ERROR 0xE7841469)</source>
+        <comment>FavoritesValidator</comment>
+        <translation>Book section not found! (ERROR 0xE7841469)</translation>
+    </message>
+</context>
+<context>
     <name>OpenBookStatus</name>
     <message>
         <source>В обновлённой книге нет разделов.</source>
