@@ -10,6 +10,8 @@
 #include "search/searchers/HiddenSearchResults.h"
 #include "search/searchers/SearchUrlRegistration.h"
 #include "searchpages/SRPage.h"
+#include "tabs/FindTextHelper.h"
+#include "tabs/HighlightedSection.h"
 #include "tests/models/CatalogLibrary.h"
 #include "tests/support/MessageLog.h"
 
@@ -115,6 +117,7 @@ protected:
         if (!srBook) {
             srBook = std::make_shared<FTSRBook>(status, 201);
             srSection = std::make_shared<FTSRSection>(srBook, QStringLiteral("201.1"));
+            srBook->addSection(srSection);
         }
         const auto srEntity = std::make_shared<FTSREntity>(entity);
         srSection->addEntity(srEntity);
@@ -329,6 +332,47 @@ TEST_F(SearchPagesTest, AWholeSectionRecordsEveryMarkItHolds)
     // stays as it was.
     EXPECT_TRUE(html.contains(QStringLiteral("<b>") + kMark + QStringLiteral("лесах</mark></b>"))) << html.toStdString();
     EXPECT_TRUE(html.contains(QStringLiteral("Без совпадений здесь.")));
+}
+
+TEST_F(SearchPagesTest, TheOpenBookRecordsTheMarksOfSectionsWithHits)
+{
+    search(QStringLiteral("лес"));
+    hit(1, 0);
+    srSection->setBookSection(sectionRecord);
+    const FindTextHelper hits(nullptr, srBook);
+    auto settings = makeHTMLCreatorSRSettings(kTab, results);
+    const auto book = db->selectBookInfo(201, kRu);
+
+    const QString html =
+        buildHighlightedSection(*creator, book, BookSectionItem{sectionRecord, partRecord, 0}, nullptr, *settings, hits);
+    EXPECT_EQ(countOf(html, kMark), 3);
+    const auto record = hits.getSection(QStringLiteral("201.1"));
+    EXPECT_EQ(record->markCount(), 3u);
+    EXPECT_EQ(record->markCountsPerHit(), (std::vector<std::vector<int>>{{1}, {1, 0}}));
+
+    // A section without hits is built plain.
+    auto other = std::make_shared<BookSection>(*sectionRecord);
+    other->code = QStringLiteral("201.2");
+    const QString plain =
+        buildHighlightedSection(*creator, book, BookSectionItem{other, partRecord, 1}, nullptr, *settings, hits);
+    EXPECT_EQ(countOf(plain, kMark), 0);
+    EXPECT_TRUE(plain.contains(QStringLiteral("Лес шумит")));
+}
+
+TEST_F(SearchPagesTest, MarksStayInPlaceAfterACharacterOutsideTheBMP)
+{
+    search(QStringLiteral("лес"));
+    auto settings = makeHTMLCreatorSRSettings(kTab, results);
+    const QString clef = QString::fromUcs4(U"\U0001D11E");
+    auto fragments = Lucene::Collection<Lucene::TextFragmentPtr>::newInstance();
+    std::wstring marked;
+    creator->highlightText(clef + QStringLiteral(" <b>лесах</b> ") + clef + QStringLiteral(" лес"), fragments,
+                           false, settings->fragmentHighlighter(), *settings, marked);
+    int count = 0;
+    EXPECT_EQ(markedTextToQString(marked, count), clef + QStringLiteral(" <b>") + kMark +
+                                                      QStringLiteral("лесах</mark></b> ") + clef + QLatin1Char(' ') +
+                                                      kMark + QStringLiteral("лес</mark>"));
+    EXPECT_EQ(count, 2);
 }
 
 TEST_F(SearchPagesTest, HighlightingRefusesWhatItCannotServe)
