@@ -27,6 +27,7 @@
 #include "search/searchers/SearchSettingsCreator.h"
 #include "tabs/PageSearchData.h"
 #include "tabs/NewTabStatus.h"
+#include "tabs/OpenBookStatus.h"
 #include "tabs/PageStatus.h"
 #include "tabs/SearchDataStorage.h"
 #include "tabs/TabStatus.h"
@@ -116,6 +117,7 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         qmlRegisterType<NewTabStatus>(kUri, kMajor, kMinor, "NewTabStatus");
+        qmlRegisterType<OpenBookStatus>(kUri, kMajor, kMinor, "OpenBookStatus");
         // 24-34 OpenBookCoverStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");

@@ -1,6 +1,7 @@
 #include "tabs/TabWebChannel.h"
 
 #include "core/Exception.h"
+#include "tabs/OpenBookStatus.h"
 #include "tabs/TabServices.h"
 #include "tabs/TabStatus.h"
 
@@ -25,12 +26,11 @@ QString convertOnConverterPage(PageStatus& page, const QString& text, int source
     throw Exception("ERROR 0x58578221");
 }
 
-// Whether the open book's favorites list is not empty; false until the
-// open-book page kind and its favorites are built.
+// Whether the open book's page has favorites loaded.
 bool openBookHasFavorites(PageStatus& page)
 {
-    Q_UNUSED(page)
-    return false;
+    const auto* book = qobject_cast<OpenBookStatus*>(&page);
+    return book && book->favorites() && book->favorites()->hasFavorites();
 }
 
 } // namespace

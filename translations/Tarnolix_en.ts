@@ -758,4 +758,15 @@ The filter was ignored!</translation>
         <translation>Book section not found</translation>
     </message>
 </context>
+<context>
+    <name>OpenBookStatus</name>
+    <message>
+        <source>В обновлённой книге нет разделов.</source>
+        <translation>The updated book has no sections.</translation>
+    </message>
+    <message>
+        <source>Не удалось обновить открытую книгу. Откройте её повторно.</source>
+        <translation>The open book could not be updated. Open it again.</translation>
+    </message>
+</context>
 </TS>
