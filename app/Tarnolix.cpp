@@ -16,6 +16,8 @@
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchUrlRegistration.h"
+#include "tabs/HighlightedSection.h"
+#include "tabs/OpenBookSeams.h"
 #include "tabs/TabStatusMngr.h"
 
 #include <QClipboard>
@@ -63,6 +65,8 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     m_modelServices = std::make_unique<AppModelServices>(*this);
     ModelServices::setCurrent(m_modelServices.get());
     tarnolix::registerSearchUrlFamilies();
+    openbookseams::setHighlightedSectionBuilder(
+        [](const HighlightedSectionRequest& request) { return buildHighlightedSection(request); });
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);

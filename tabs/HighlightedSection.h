@@ -15,7 +15,13 @@ class FindTextHelper;
 class HTMLCreator;
 class SectionFavorites;
 struct HTMLCreatorSRSettings;
+struct HighlightedSectionRequest;
 
 QString buildHighlightedSection(const HTMLCreator& creator, const std::shared_ptr<const BookInfo>& book,
                                 const BookSectionItem& item, SectionFavorites* favorites,
                                 HTMLCreatorSRSettings& settings, const FindTextHelper& hits);
+
+// The open-book page kind's builder (installed by the application): the
+// highlighting of the full-text results page that the search data shows, or
+// new highlighting for results without one (an in-book search).
+QString buildHighlightedSection(const HighlightedSectionRequest& request);

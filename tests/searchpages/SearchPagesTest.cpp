@@ -12,6 +12,8 @@
 #include "searchpages/SRPage.h"
 #include "tabs/FindTextHelper.h"
 #include "tabs/HighlightedSection.h"
+#include "tabs/OpenBookSeams.h"
+#include "tabs/PageSearchData.h"
 #include "tests/models/CatalogLibrary.h"
 #include "tests/support/MessageLog.h"
 
@@ -273,7 +275,7 @@ TEST_F(SearchPagesTest, ItemsCarryTheirIdHiddenFlagAndEscapedBookName)
     EXPECT_TRUE(served.contains(page->items()[0].html + page->items()[1].html));
 
     // Another tab: links and hidden flags made anew, the saved page dropped.
-    auto mask = std::make_shared<HiddenSearchResults>(12);
+    auto mask = std::make_shared<tarnolix::HiddenSearchResults>(12);
     mask->bitMaskSet(11, true);
     SRPageState state;
     state.page = page;
@@ -357,6 +359,35 @@ TEST_F(SearchPagesTest, TheOpenBookRecordsTheMarksOfSectionsWithHits)
         buildHighlightedSection(*creator, book, BookSectionItem{other, partRecord, 1}, nullptr, *settings, hits);
     EXPECT_EQ(countOf(plain, kMark), 0);
     EXPECT_TRUE(plain.contains(QStringLiteral("Лес шумит")));
+}
+
+TEST_F(SearchPagesTest, TheOpenBookTakesTheHighlightingOfTheShownResultsPage)
+{
+    search(QStringLiteral("лес"));
+    hit(1, 0);
+    srSection->setBookSection(sectionRecord);
+    services.creator = creator;
+    FTSearchData data(nullptr);
+    data.setSearchResults(results);
+    const auto page = SRPage::create(creator, kTab, results);
+    data.searchPageState()->savedPage = page;
+
+    HighlightedSectionRequest request;
+    request.bookInfo = db->selectBookInfo(201, kRu);
+    request.item = BookSectionItem{sectionRecord, partRecord, 0};
+    request.searchData = &data;
+    request.findTextHelper = std::make_shared<FindTextHelper>(nullptr, srBook);
+    EXPECT_EQ(countOf(buildHighlightedSection(request), kMark), 3);
+    // The page's own highlighter served it.
+    EXPECT_NE(page->settings()->highlighters->wholeText, nullptr);
+    EXPECT_EQ(request.findTextHelper->getSection(QStringLiteral("201.1"))->markCount(), 3u);
+
+    // An in-book search has no results page: its own highlighting.
+    searchPageStateClear(*data.searchPageState());
+    EXPECT_EQ(countOf(buildHighlightedSection(request), kMark), 3);
+    // No hit index: plain.
+    request.findTextHelper.reset();
+    EXPECT_EQ(countOf(buildHighlightedSection(request), kMark), 0);
 }
 
 TEST_F(SearchPagesTest, MarksStayInPlaceAfterACharacterOutsideTheBMP)
