@@ -19,6 +19,8 @@
 #include "search/index/IndexWriterHost.h"
 #include "search/index/IndexWriterThread.h"
 #include "search/searchers/SearchUrlRegistration.h"
+#include "tabs/HighlightedSection.h"
+#include "tabs/OpenBookSeams.h"
 #include "tabs/TabStatusMngr.h"
 
 #include <QClipboard>
@@ -69,6 +71,8 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     FavoritesServices::setCurrent(m_favoritesServices.get());
     OpenBookFavorites::setFactory(&FavoriteLogic::createForPage);
     tarnolix::registerSearchUrlFamilies();
+    openbookseams::setHighlightedSectionBuilder(
+        [](const HighlightedSectionRequest& request) { return buildHighlightedSection(request); });
     m_api = new TarnolixAPI(this);
     m_user = new UserObject;
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);

@@ -25,12 +25,34 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <boost/shared_ptr.hpp>
+
 #include <memory>
 #include <mutex>
 #include <vector>
 
 class Favorite;
 class SectionFavorites;
+class SRPage;
+struct AuthorMatchElement;
+struct BookNameMatchElement;
+struct HTMLCreatorSRSettings;
+struct HighlightedSectionMarks;
+struct SRElement;
+class UrlCreatorImpl;
+
+namespace tarnolix {
+class SRItem;
+struct ShortNameMatch;
+} // namespace tarnolix
+
+namespace Lucene {
+class Analyzer;
+class Highlighter;
+class TextFragment;
+template <class TYPE>
+class Collection;
+} // namespace Lucene
 
 // What a page builder asks of the frame.
 struct PageFrameOptions
@@ -110,6 +132,40 @@ public:
     const QString& separatorText() const { return m_separatorText; }
     const QByteArray& russianAbbreviationUtf8() const { return m_russianAbbreviationUtf8; }
     const QString& russianAbbreviation() const { return m_russianAbbreviation; }
+
+    // The search results page, its blocks and the highlighting of hits are
+    // defined in searchpages/ (they need the search records, which sit above
+    // this library): only code that links tarnolix_searchpages calls them.
+
+    // The whole results page of the request `url` (a full-text search
+    // address), with the blocks and items of `page` (may be null). Throws
+    // Exception "ERROR 0x77492350" without full-text search settings.
+    QByteArray getFTSearchResultsPage(const UrlCreatorImpl& url, const std::shared_ptr<SRPage>& page) const;
+    QString getSearchItem(const SRElement& element, quint32 tabId) const;
+    QString getShortNameMatch(const tarnolix::ShortNameMatch& match, quint32 tabId) const;
+    QString getAuthorMatchBlock(const AuthorMatchElement& element, quint32 tabId) const;
+    QString getBookNameMatchBlock(const BookNameMatchElement& element, quint32 tabId) const;
+
+    // The readable path (highlighted when the hit is in the title) and the
+    // highlighted excerpt of one full-text hit, for the settings' tab.
+    void getSRItemTexts(tarnolix::SRItem& item, HTMLCreatorSRSettings& settings, QString& path,
+                        QString& body) const;
+    std::shared_ptr<SRElement> createSRElement(const std::shared_ptr<tarnolix::SRItem>& item,
+                                               HTMLCreatorSRSettings& settings) const;
+    // Marks the hits of the settings' search in `text`, one run per content
+    // field of its query, merged into `marked` (empty when nothing matched).
+    // Without `wholeText` the fragments are mapped onto the merged text.
+    void highlightText(const QString& text, Lucene::Collection<boost::shared_ptr<Lucene::TextFragment>>& fragments,
+                       bool wholeText, const boost::shared_ptr<Lucene::Highlighter>& highlighter,
+                       const HTMLCreatorSRSettings& settings, std::wstring& marked) const;
+    // The settings' analyzer set to skip the tags of `text`.
+    static boost::shared_ptr<Lucene::Analyzer> getAnalyzer(const HTMLCreatorSRSettings& settings,
+                                                           const std::wstring& text);
+    // getBookSections with every hit of the settings' search marked in the
+    // title and the texts; `marks` receives the marks written.
+    QString getBookSectionHighlighted(const std::shared_ptr<const BookInfo>& book, const BookSectionItem& item,
+                                      SectionFavorites* favorites, HTMLCreatorSRSettings& settings,
+                                      HighlightedSectionMarks& marks) const;
 
 private:
     struct BookSectionData

@@ -1,9 +1,11 @@
 #include "tabs/SearchRecords.h"
 
+#include "searchpages/SRPage.h"
+
 #include <QtGlobal>
 
 // The functions on the mask and the pointer are completed with the hit
-// navigation, those on the page state with the results page.
+// navigation.
 
 namespace searchrecords {
 
@@ -53,14 +55,12 @@ void seekSearchResultsPointer(SearchResultsPointer& pointer, int srItemId)
 
 SRPageStatePtr newSRPageState()
 {
-    return nullptr;
+    return std::make_shared<SRPageState>();
 }
 
 void assignSearchPageState(const SRPageState& from, SRPageState& to)
 {
-    Q_UNUSED(from)
-    Q_UNUSED(to)
-    qFatal("assignSearchPageState: the results-page state is not connected");
+    searchPageStateAssign(from, to);
 }
 
 } // namespace searchrecords

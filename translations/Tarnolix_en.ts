@@ -49,6 +49,78 @@
         <source>рус</source>
         <translation>rus</translation>
     </message>
+    <message>
+        <source>Сортировать по:</source>
+        <translation>Sort by:</translation>
+    </message>
+    <message>
+        <source>релевантности</source>
+        <translation>relevance</translation>
+    </message>
+    <message>
+        <source>каталогу</source>
+        <translation>catalogue</translation>
+    </message>
+    <message>
+        <source>совпадениям</source>
+        <translation>matches</translation>
+    </message>
+    <message>
+        <source>Показать на английском языке</source>
+        <translation>Show in English</translation>
+    </message>
+    <message>
+        <source>Показать на русском языке</source>
+        <translation>Show in Russian</translation>
+    </message>
+    <message>
+        <source>Этот стих в других книгах</source>
+        <translation>This verse in other books</translation>
+    </message>
+    <message>
+        <source>Неизвестный язык</source>
+        <translation>Unknown language</translation>
+    </message>
+    <message>
+        <source>Книги: </source>
+        <translation>Books: </translation>
+    </message>
+    <message>
+        <source>На английском: </source>
+        <translation>In English: </translation>
+    </message>
+    <message>
+        <source>На русском: </source>
+        <translation>In Russian: </translation>
+    </message>
+    <message>
+        <source>На санскрите: </source>
+        <translation>In Sanskrit: </translation>
+    </message>
+    <message>
+        <source>Смотреть весь список</source>
+        <translation>Show the whole list</translation>
+    </message>
+    <message>
+        <source>Свернуть</source>
+        <translation>Collapse</translation>
+    </message>
+    <message>
+        <source>На английском</source>
+        <translation>In English</translation>
+    </message>
+    <message>
+        <source>На русском</source>
+        <translation>In Russian</translation>
+    </message>
+    <message>
+        <source>На санскрите</source>
+        <translation>In Sanskrit</translation>
+    </message>
+    <message>
+        <source>Связи:</source>
+        <translation>Links:</translation>
+    </message>
 </context>
 <context>
     <name>SecondThread</name>
