@@ -50,8 +50,7 @@ PageSearchData* PageSearchData::clone(QObject* parent, PageSearchData* target) c
     Q_UNUSED(parent)
     if (!target)
         throw Exception("clone must not be null");
-    if (m_hiddenSearchResults && target->m_hiddenSearchResults)
-        searchrecords::copyHiddenSearchResults(*m_hiddenSearchResults, *target->m_hiddenSearchResults);
+    searchrecords::copyHiddenSearchResults(*m_hiddenSearchResults, *target->m_hiddenSearchResults);
     target->setSearchResults(m_searchResults);
     return target;
 }
@@ -61,6 +60,8 @@ void PageSearchData::setSearchResults(SearchResultsPtr results)
     if (results == m_searchResults)
         return;
     m_searchResults = std::move(results);
+    // Hits of the new results may be hidden, stray ids stay ignored.
+    searchrecords::boundHiddenSearchResults(*m_hiddenSearchResults, m_searchResults);
     emit searchResultsChanged();
 }
 
@@ -80,10 +81,8 @@ PageSearchData* PageBooksSearchData::clone(QObject* parent, PageSearchData* targ
     // Without a target the base refuses: this class makes none of its own.
     auto* books = target ? cloneTarget<PageBooksSearchData>(parent, target) : nullptr;
     PageSearchData::clone(parent, books);
-    if (books->m_searchResultsPointer) {
-        searchrecords::attachSearchResultsPointer(*books->m_searchResultsPointer, books->searchResults(),
-                                                  books->hiddenSearchResults());
-    }
+    searchrecords::attachSearchResultsPointer(*books->m_searchResultsPointer, books->searchResults(),
+                                              books->hiddenSearchResults());
     return books;
 }
 

@@ -38,6 +38,7 @@ public:
     // Results are held and still hold for the current library.
     bool hasSearchResults() const;
 
+    // Never null; bounded by the largest hit id of the results held.
     const HiddenSearchResultsPtr& hiddenSearchResults() const { return m_hiddenSearchResults; }
 
 signals:
@@ -52,6 +53,7 @@ private:
 class PageBooksSearchData : public PageSearchData
 {
     Q_OBJECT
+    Q_PROPERTY(tarnolix::SearchResultsPointer* searchResultsPointer READ searchResultsPointer CONSTANT)
 
 public:
     explicit PageBooksSearchData(QObject* parent);
@@ -61,10 +63,10 @@ public:
     PageSearchData* clone(QObject* parent, PageSearchData* target) const override;
 
     // For previous/next hit navigation; a child of this object.
-    SearchResultsPointer* searchResultsPointer() const { return m_searchResultsPointer; }
+    tarnolix::SearchResultsPointer* searchResultsPointer() const { return m_searchResultsPointer; }
 
 private:
-    SearchResultsPointer* m_searchResultsPointer = nullptr;
+    tarnolix::SearchResultsPointer* m_searchResultsPointer = nullptr;
 };
 
 class FTSearchData : public PageBooksSearchData

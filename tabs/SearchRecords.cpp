@@ -4,9 +4,6 @@
 
 #include <QtGlobal>
 
-// The functions on the mask and the pointer are completed with the hit
-// navigation.
-
 namespace searchrecords {
 
 bool resultsStillValid(const tarnolix::SearchResults2& results)
@@ -21,36 +18,39 @@ SearchSettingsConstPtr resultsSettings(const tarnolix::SearchResults2& results)
 
 HiddenSearchResultsPtr newHiddenSearchResults()
 {
-    return nullptr;
+    return std::make_shared<tarnolix::HiddenSearchResults>();
 }
 
-void copyHiddenSearchResults(const HiddenSearchResults& from, HiddenSearchResults& to)
+void copyHiddenSearchResults(const tarnolix::HiddenSearchResults& from, tarnolix::HiddenSearchResults& to)
 {
-    Q_UNUSED(from)
-    Q_UNUSED(to)
-    qFatal("copyHiddenSearchResults: the hidden-hits mask is not connected");
+    to.assign(from);
 }
 
-SearchResultsPointer* newSearchResultsPointer(QObject* parent)
+void boundHiddenSearchResults(tarnolix::HiddenSearchResults& hidden, const SearchResultsPtr& results)
 {
-    Q_UNUSED(parent)
-    return nullptr;
+    hidden.setMaxId(results ? tarnolix::largestHitId(*results) : -1);
 }
 
-void attachSearchResultsPointer(SearchResultsPointer& pointer, const SearchResultsPtr& results,
+tarnolix::SearchResultsPointer* newSearchResultsPointer(QObject* parent)
+{
+    // Every tab steps over long hidden stretches in one go.
+    return new tarnolix::SearchResultsPointer(true, parent);
+}
+
+void attachSearchResultsPointer(tarnolix::SearchResultsPointer& pointer, const SearchResultsPtr& results,
                                 const HiddenSearchResultsPtr& hidden)
 {
-    Q_UNUSED(pointer)
-    Q_UNUSED(results)
-    Q_UNUSED(hidden)
-    qFatal("attachSearchResultsPointer: the hit pointer is not connected");
+    // setResults takes missing results for an inconsistent state and says
+    // so: data cloned before any search ran is not one.
+    if (results)
+        pointer.setResults(results, hidden);
+    else
+        pointer.clear();
 }
 
-void seekSearchResultsPointer(SearchResultsPointer& pointer, int srItemId)
+void seekSearchResultsPointer(tarnolix::SearchResultsPointer& pointer, int srItemId)
 {
-    Q_UNUSED(pointer)
-    Q_UNUSED(srItemId)
-    qFatal("seekSearchResultsPointer: the hit pointer is not connected");
+    pointer.seek(static_cast<uint32_t>(srItemId));
 }
 
 SRPageStatePtr newSRPageState()

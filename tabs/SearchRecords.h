@@ -5,24 +5,19 @@
 // to the searchers and to the results page; every operation of the search
 // data that reaches inside one of them is a function below
 // (SearchRecords.cpp), the one place that connects it.
-//
-// The mask, the pointer and the page state are only declared here until
-// their classes exist: no such record can exist before, so the functions
-// that make one give none, and those that take one stop the program if they
-// are ever reached.
 
 #include "core/SearchSettings.h"
+#include "search/searchers/HiddenSearchResults.h"
 #include "search/searchers/SearchRecords.h"
+#include "search/searchers/SearchResultsPointer.h"
 
 #include <memory>
 
 class QObject;
-class HiddenSearchResults;
-class SearchResultsPointer;
 struct SRPageState;
 
 using SearchResultsPtr = std::shared_ptr<tarnolix::SearchResults2>;
-using HiddenSearchResultsPtr = std::shared_ptr<HiddenSearchResults>;
+using HiddenSearchResultsPtr = std::shared_ptr<tarnolix::HiddenSearchResults>;
 using SRPageStatePtr = std::shared_ptr<SRPageState>;
 
 namespace searchrecords {
@@ -39,15 +34,18 @@ SearchSettingsConstPtr resultsSettings(const tarnolix::SearchResults2& results);
 // A new, empty mask.
 HiddenSearchResultsPtr newHiddenSearchResults();
 // Copies the bits, the bit count and the value of the bits beyond the end.
-void copyHiddenSearchResults(const HiddenSearchResults& from, HiddenSearchResults& to);
+void copyHiddenSearchResults(const tarnolix::HiddenSearchResults& from, tarnolix::HiddenSearchResults& to);
+// Bounds the mask by the largest hit id of `results` (none: no hits).
+void boundHiddenSearchResults(tarnolix::HiddenSearchResults& hidden, const SearchResultsPtr& results);
 
 // A new hit pointer, a child of `parent`.
-SearchResultsPointer* newSearchResultsPointer(QObject* parent);
-// Attaches the pointer to the results and the mask it skips hidden hits by.
-void attachSearchResultsPointer(SearchResultsPointer& pointer, const SearchResultsPtr& results,
+tarnolix::SearchResultsPointer* newSearchResultsPointer(QObject* parent);
+// Attaches the pointer to the results and the mask it skips hidden hits by;
+// without results it is cleared (nothing to walk).
+void attachSearchResultsPointer(tarnolix::SearchResultsPointer& pointer, const SearchResultsPtr& results,
                                 const HiddenSearchResultsPtr& hidden);
 // Moves the pointer to the result item of that id.
-void seekSearchResultsPointer(SearchResultsPointer& pointer, int srItemId);
+void seekSearchResultsPointer(tarnolix::SearchResultsPointer& pointer, int srItemId);
 
 // A new, empty results-page state.
 SRPageStatePtr newSRPageState();

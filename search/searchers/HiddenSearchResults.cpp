@@ -23,6 +23,17 @@ HiddenSearchResults::HiddenSearchResults(int32_t maxId)
 {
 }
 
+void HiddenSearchResults::assign(const HiddenSearchResults& other)
+{
+    if (&other == this)
+        return;
+    std::scoped_lock lock(m_mutex, other.m_mutex);
+    m_words = other.m_words;
+    m_length = other.m_length;
+    m_defaultHidden = other.m_defaultHidden;
+    m_maxId = other.m_maxId;
+}
+
 int32_t HiddenSearchResults::maxId() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -28,6 +28,11 @@ public:
     HiddenSearchResults(const HiddenSearchResults&) = delete;
     HiddenSearchResults& operator=(const HiddenSearchResults&) = delete;
 
+    // Becomes a separate copy of `other`: its bits, their count, the value
+    // beyond them and its bound. Safe while either mask is in use on
+    // another thread.
+    void assign(const HiddenSearchResults& other);
+
     int32_t maxId() const;
     // For an owner that learns its results after making the mask. Bits
     // already stored stay.

@@ -178,3 +178,48 @@ TEST(HiddenSearchResults, ReadsOnAnotherThreadMeetWholeChanges)
     reader.join();
     EXPECT_TRUE(mask.bitMaskIsEmpty());
 }
+
+TEST(HiddenSearchResults, AssignMakesASeparateCopy)
+{
+    HiddenSearchResults source(kMaxId);
+    source.bitMaskSet(40, true);
+    source.bitMaskFillAll();
+    source.bitMaskSet(100, false);
+
+    // The target held more bits and another bound: none of them stays.
+    HiddenSearchResults copy(10);
+    copy.setMaxId(kMaxId);
+    copy.bitMaskSet(3000, true);
+    copy.setMaxId(10);
+    copy.assign(source);
+    EXPECT_EQ(copy.maxId(), kMaxId);
+    EXPECT_EQ(copy.length(), 101u);
+    expectIds(copy, 2000, true, {100}, "the copy");
+    EXPECT_TRUE(copy.bitMaskTest(std::numeric_limits<int32_t>::max()));
+
+    // Changes to either side stay on that side.
+    copy.bitMaskSet(40, false);
+    copy.bitMaskSet(1500, false);
+    source.bitMaskSet(7, false);
+    expectIds(source, 2000, true, {7, 100}, "the source");
+    expectIds(copy, 2000, true, {40, 100, 1500}, "the copy after changes");
+
+    copy.assign(copy);
+    expectIds(copy, 2000, true, {40, 100, 1500}, "assigned to itself");
+}
+
+// Two tabs copying each other's masks at once take both locks in one order.
+TEST(HiddenSearchResults, CrossAssignsDoNotDeadlock)
+{
+    HiddenSearchResults first(kMaxId);
+    HiddenSearchResults second(kMaxId);
+    first.bitMaskSet(1, true);
+    std::thread other([&] {
+        for (int round = 0; round < 2000; ++round)
+            second.assign(first);
+    });
+    for (int round = 0; round < 2000; ++round)
+        first.assign(second);
+    other.join();
+    EXPECT_EQ(first.bitMaskTest(1), second.bitMaskTest(1));
+}

@@ -1,9 +1,11 @@
 // Search data holding real search results: valid while the library they
-// were found in stays as it is, shared by clones, kept for a hit opened in
-// the same tab and cloned into a tab opened from another tab's finished
-// search.
+// were found in stays as it is, shared by clones (each with a mask of its
+// own, which its hit pointer skips by), kept for a hit opened in the same
+// tab and cloned into a tab opened from another tab's finished search, the
+// hit pointer standing on the hit opened.
 #include "app/Tarnolix.h"
 #include "pages/UrlCreatorImpl.h"
+#include "search/searchers/SearchResultsPointer.h"
 #include "tabs/PageSearchData.h"
 #include "tabs/SearchDataStorage.h"
 #include "tests/support/AppTestSupport.h"
@@ -17,6 +19,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -43,6 +46,25 @@ std::shared_ptr<GlossaryResults> glossaryResults(SearchSettingsConstPtr settings
     auto results = std::make_shared<GlossaryResults>();
     tarnolix::SearchResults2::registerResults(results, std::make_shared<GlossaryStatus>(std::move(settings)));
     return results;
+}
+
+// The hit id an address names; 0 for no address.
+int hitOf(const QString& url)
+{
+    if (url.isEmpty())
+        return 0;
+    int srItemId = -1;
+    UrlCreatorImpl::fromString(url).pathComponents(nullptr, nullptr, nullptr, &srItemId, nullptr, nullptr);
+    return srItemId;
+}
+
+// The hits the pointer gives going forward from where it stands.
+std::vector<int> hitsAhead(tarnolix::SearchResultsPointer& pointer, int tabId)
+{
+    std::vector<int> hits;
+    for (int hit = hitOf(pointer.getNextUrl(tabId)); hit != 0; hit = hitOf(pointer.getNextUrl(tabId)))
+        hits.push_back(hit);
+    return hits;
 }
 
 using SearchResultsInTab = TabFixture;
@@ -85,6 +107,64 @@ TEST_F(SearchResultsInTab, ACloneSharesTheResults)
     EXPECT_EQ(changed.count(), 1);
 }
 
+TEST_F(SearchResultsInTab, TheMaskTakesTheHitsOfTheResultsHeld)
+{
+    FTSearchData data(nullptr);
+    tarnolix::HiddenSearchResults& mask = *data.hiddenSearchResults();
+    // No results yet: no hit to hide.
+    mask.bitMaskSet(2, true);
+    EXPECT_FALSE(mask.bitMaskTest(2));
+
+    data.setSearchResults(fullTextHits(3));
+    mask.bitMaskSet(2, true);
+    mask.bitMaskSet(4, true); // beyond the hits
+    EXPECT_TRUE(mask.bitMaskTest(2));
+    EXPECT_FALSE(mask.bitMaskTest(4));
+    EXPECT_EQ(mask.length(), 3u);
+
+    // Other results without hits: a stray id grows nothing.
+    data.setSearchResults(fullTextResults(QStringLiteral("рама")));
+    mask.bitMaskSet(1000, true);
+    EXPECT_EQ(mask.length(), 3u);
+}
+
+TEST_F(SearchResultsInTab, ACloneCopiesTheMaskAndItsPointerSkipsByTheCopy)
+{
+    FTSearchData source(nullptr);
+    source.setSearchResults(fullTextHits(4));
+    source.hiddenSearchResults()->bitMaskSet(4, true);
+    QObject owner;
+    auto* copy = qobject_cast<FTSearchData*>(source.clone(&owner, nullptr));
+    ASSERT_NE(copy, nullptr);
+    tarnolix::HiddenSearchResults& copied = *copy->hiddenSearchResults();
+    ASSERT_NE(&copied, source.hiddenSearchResults().get());
+    EXPECT_TRUE(copied.bitMaskTest(4));
+    EXPECT_FALSE(copied.bitMaskTest(3));
+
+    // Each side hides and shows on its own.
+    copied.bitMaskSet(3, true);
+    source.hiddenSearchResults()->bitMaskSet(4, false);
+    EXPECT_FALSE(source.hiddenSearchResults()->bitMaskTest(3));
+    EXPECT_TRUE(copied.bitMaskTest(4));
+
+    // The clone's pointer walks the shared results and skips what the clone
+    // hides (3 and 4), not what the source does (nothing now).
+    tarnolix::SearchResultsPointer* pointer = copy->searchResultsPointer();
+    ASSERT_NE(pointer, nullptr);
+    EXPECT_EQ(copy->property("searchResultsPointer").value<tarnolix::SearchResultsPointer*>(), pointer);
+    EXPECT_EQ(pointer->parent(), copy);
+    EXPECT_EQ(hitsAhead(*pointer, tab->id()), (std::vector<int>{1, 2}));
+
+    // Data cloned before any search: a pointer with nothing to walk, quietly.
+    const WBWSearchData empty(nullptr);
+    MessageLog log;
+    auto* emptyCopy = qobject_cast<PageBooksSearchData*>(empty.clone(&owner, nullptr));
+    ASSERT_NE(emptyCopy, nullptr);
+    EXPECT_FALSE(emptyCopy->searchResultsPointer()->hasNext());
+    EXPECT_EQ(emptyCopy->searchResultsPointer()->getNextUrl(tab->id()), QString());
+    EXPECT_TRUE(log.texts(QtWarningMsg).isEmpty()) << log.texts(QtWarningMsg).join('\n').toStdString();
+}
+
 TEST_F(SearchResultsInTab, TheStorageFollowsItsDataAndGivesItsSearchUrl)
 {
     SearchDataStorage& storage = *tab->searchDataStorage();
@@ -120,11 +200,14 @@ TEST_F(SearchResultsInTab, TheStorageFollowsItsDataAndGivesItsSearchUrl)
 TEST_F(SearchResultsInTab, AHitOpenedInThisTabKeepsTheSearch)
 {
     auto* data = new FTSearchData(tab.get());
-    data->setSearchResults(fullTextResults(QStringLiteral("рама")));
+    data->setSearchResults(fullTextHits(4));
+    data->searchResultsPointer()->setResults(data->searchResults(), data->hiddenSearchResults());
     tab->searchDataStorage()->setSearchData(data);
     tab->setUrl(tabUrl("tarnolix://openbook.ru/Book-77/Section-r-2/SRItemId-3?catalogTab=Names&tabId=%1"));
     EXPECT_EQ(tab->srItemId(), 3);
     EXPECT_EQ(tab->searchDataStorage()->searchData(), data);
+    // The pointer stands on the hit opened.
+    EXPECT_EQ(hitOf(data->searchResultsPointer()->getPreviousUrl(tab->id())), 2);
 
     // Once the library changed the results no longer serve a page.
     addBook(80, "novaya", {{kRu, "Новая"}});
@@ -138,7 +221,8 @@ TEST_F(SearchResultsInTab, AHitOpenedFromAnotherTabsFinishedSearchGetsAClone)
     FakeSearchPage page(UrlCreator::FTSearch);
     searchTab.setPageStatus(&page);
     auto* searched = new FTSearchData(&searchTab);
-    searched->setSearchResults(fullTextResults(QStringLiteral("рама")));
+    searched->setSearchResults(fullTextHits(4));
+    searched->hiddenSearchResults()->bitMaskSet(2, true);
     searchTab.searchDataStorage()->setSearchData(searched);
     const QUrl hit(QStringLiteral("tarnolix://openbook.ru/Book-77/Section-r-2/SRItemId-3?catalogTab=Names&tabId=%1")
                        .arg(searchTab.id()));
@@ -162,6 +246,10 @@ TEST_F(SearchResultsInTab, AHitOpenedFromAnotherTabsFinishedSearchGetsAClone)
     EXPECT_EQ(copy->searchResults(), searched->searchResults());
     EXPECT_TRUE(tab->searchDataStorage()->hasSearchResults());
     EXPECT_EQ(searchTab.searchDataStorage()->searchData(), searched);
+    // Its pointer stands on the hit opened and skips the hit hidden there.
+    auto* books = qobject_cast<PageBooksSearchData*>(copy);
+    ASSERT_NE(books, nullptr);
+    EXPECT_EQ(hitOf(books->searchResultsPointer()->getPreviousUrl(tab->id())), 1);
     searchTab.setPageStatus(nullptr);
 }
 

@@ -66,6 +66,24 @@ protected:
         settings->setQuery(query);
         return tarnolix::FTSearchResults::create(std::make_shared<tarnolix::FTSearchStatus>(settings, nullptr));
     }
+    // Full-text results with hits 1..count, all in section "r-2" of book 77.
+    static std::shared_ptr<tarnolix::FTSearchResults> fullTextHits(unsigned count)
+    {
+        const auto results = fullTextResults(QStringLiteral("рама"));
+        const auto book = std::make_shared<tarnolix::FTSRBook>(results->status(), 77);
+        const auto section = std::make_shared<tarnolix::FTSRSection>(book, QStringLiteral("r-2"));
+        const auto entity = std::make_shared<tarnolix::FTSREntity>(0);
+        book->addSection(section);
+        section->addEntity(entity);
+        auto items = std::make_shared<tarnolix::SRItemsContainer>();
+        for (unsigned id = 1; id <= count; ++id) {
+            auto item = std::make_shared<tarnolix::FTSRItem>(section, entity, 0, id, 1.0);
+            entity->addItem(item);
+            items->append(std::move(item));
+        }
+        results->setBooks({book}, {{77u, book}}, items);
+        return results;
+    }
     static std::shared_ptr<tarnolix::WBWSearchResults> wordByWordResults()
     {
         auto settings = std::make_shared<tarnolix::WBWSearchSettings>(TarnolixConstants::Russian);
