@@ -1,8 +1,10 @@
 #pragma once
 // The filter that keeps every full-text and word-by-word hit inside the
 // active library: a document passes when one of its book-id terms names a
-// book that the library holds in the searched language. Built per search
-// from the searching thread's connection; it keeps nothing of the database.
+// book that the library holds in the searched language. Read through the
+// searching thread's connection; the books read and each index segment's
+// document set are kept between searches, and read again once that
+// connection's database has changed or for a segment not seen before.
 
 #include "search/index/LuceneClass.h"
 

@@ -1,13 +1,16 @@
 #include "search/index/ActiveLibraryKey.h"
 
+#include "search/index/DatabaseStamp.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
-#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <limits>
+#include <map>
+#include <mutex>
 
 namespace tarnolix {
 
@@ -20,20 +23,14 @@ const char* const keyQuery =
     "UNION ALL SELECT 3,info.id,'' FROM BookInfo3 AS info INNER JOIN BookBase AS base ON base.id=info.id "
     "ORDER BY kind,id";
 
-} // namespace
-
-QByteArray activeLibraryCacheKey(const QSqlDatabase& database)
+QByteArray computeKey(const QSqlDatabase& database)
 {
-    if (!database.isOpen() || database.driverName() != QLatin1String("QSQLITE"))
-        return {};
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(QLatin1String(keyQuery)))
         return {};
 
-    const QString name = database.databaseName();
-    const QString identity =
-        name == QLatin1String(":memory:") ? database.connectionName() : QFileInfo(name).absoluteFilePath();
+    const QString identity = databaseIdentity(database);
 
     QByteArray bytes;
     bytes.reserve(65536);
@@ -59,6 +56,40 @@ QByteArray activeLibraryCacheKey(const QSqlDatabase& database)
     if (!ownerRow || query.lastError().isValid() || stream.status() != QDataStream::Ok)
         return {};
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// The last key of each connection with the stamp it was read at: every
+// search takes the key, and reading it walks every book of the library.
+struct CachedKey
+{
+    DatabaseStamp stamp;
+    QByteArray key;
+};
+std::mutex s_keysMutex;
+std::map<QString, CachedKey> s_keys;
+
+} // namespace
+
+QByteArray activeLibraryCacheKey(const QSqlDatabase& database)
+{
+    if (!database.isOpen() || database.driverName() != QLatin1String("QSQLITE"))
+        return {};
+    const DatabaseStamp stamp = databaseStamp(database);
+    if (stamp.valid()) {
+        std::lock_guard<std::mutex> lock(s_keysMutex);
+        const auto found = s_keys.find(stamp.connection);
+        if (found != s_keys.end() && found->second.stamp == stamp)
+            return found->second.key;
+    }
+    const QByteArray key = computeKey(database);
+    if (stamp.valid() && !key.isEmpty()) {
+        std::lock_guard<std::mutex> lock(s_keysMutex);
+        // Connections that are gone keep no key.
+        for (auto it = s_keys.begin(); it != s_keys.end();)
+            it = QSqlDatabase::contains(it->first) ? std::next(it) : s_keys.erase(it);
+        s_keys[stamp.connection] = CachedKey{stamp, key};
+    }
+    return key;
 }
 
 } // namespace tarnolix

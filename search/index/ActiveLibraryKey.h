@@ -12,7 +12,8 @@ namespace tarnolix {
 // in-memory database), its "DBOwned" owner and the ids of the books that have
 // an edition row and a book row, language by language. Empty when it cannot
 // be computed: a closed or non-SQLite connection, a failed query, an id
-// outside 1..2147483647. Never throws and never logs.
+// outside 1..2147483647. Never throws and never logs. Kept per connection
+// and read again only once the connection's database has changed.
 QByteArray activeLibraryCacheKey(const QSqlDatabase& database);
 
 } // namespace tarnolix

@@ -16,6 +16,7 @@
 #include "search/searchers/SearchIndexLookup.h"
 
 #include <LuceneHeaders.h>
+#include <ReaderUtil.h>
 
 #include <QCoreApplication>
 #include <QFuture>
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <set>
 #include <string>
 #include <utility>
@@ -517,7 +519,54 @@ void FTSearchThreadImpl::countOccurrences(FTSearchResults& results)
                 add(slot, int(spans->size()));
         }
     }
+    if (!spanQueries->phraseQueries().empty())
+        countPhrases(spanQueries->phraseQueries(), add);
     results.setTotalFreq(totalFreq);
+}
+
+void FTSearchThreadImpl::countPhrases(const std::vector<Lucene::PhraseQueryPtr>& phrases,
+                                      const std::function<void(HitSlot&, int)>& add)
+{
+    // The postings of a phrase's words do not say where they stand together:
+    // the phrase's own scorer, moved along the hits, counts its matches.
+    std::vector<int32_t> hits;
+    hits.reserve(m_hitSlots.size());
+    for (const auto& entry : m_hitSlots)
+        hits.push_back(entry.first);
+    std::sort(hits.begin(), hits.end());
+    auto segments = Lucene::Collection<Lucene::IndexReaderPtr>::newInstance();
+    Lucene::ReaderUtil::gatherSubReaders(segments, m_reader);
+    const auto searcher = Lucene::newLucene<Lucene::IndexSearcher>(m_reader);
+
+    std::set<Lucene::String> seen;
+    for (const Lucene::PhraseQueryPtr& phrase : phrases) {
+        if (!seen.insert(phrase->toString()).second)
+            continue;
+        const Lucene::WeightPtr weight = phrase->weight(searcher);
+        int32_t docBase = 0;
+        auto hit = hits.begin();
+        for (const Lucene::IndexReaderPtr& segment : segments) {
+            const int32_t docEnd = docBase + segment->maxDoc();
+            const auto segmentEnd = std::lower_bound(hit, hits.end(), docEnd);
+            if (hit != segmentEnd) {
+                if (const Lucene::ScorerPtr scorer = weight->scorer(segment, true, false)) {
+                    int32_t moved = 0;
+                    for (; hit != segmentEnd; ++hit) {
+                        if (++moved % kPostingsBatch == 0)
+                            checkStop();
+                        const int32_t doc = *hit - docBase;
+                        int32_t at = scorer->docID();
+                        if (at < doc)
+                            at = scorer->advance(doc);
+                        if (at == doc)
+                            add(m_hitSlots.at(*hit), int(std::ceil(scorer->termFreq())));
+                    }
+                }
+                hit = segmentEnd;
+            }
+            docBase = docEnd;
+        }
+    }
 }
 
 int FTSearchThreadImpl::catalogPosition(const SRSection& section) const

@@ -20,6 +20,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -130,6 +131,7 @@ private:
         std::shared_ptr<FTSRSection> section;
         std::shared_ptr<SRItem> item;
     };
+    void countPhrases(const std::vector<Lucene::PhraseQueryPtr>& phrases, const std::function<void(HitSlot&, int)>& add);
     std::unordered_map<int32_t, HitSlot> m_hitSlots;
     std::vector<std::shared_ptr<SRItem>> m_pendingItems;
     std::shared_ptr<const SectionsCatalogPositions> m_positions;

@@ -124,6 +124,7 @@ TEST_F(SearchRunTest, CountsPerItemSectionBookAndTotalEqualABruteForceCount)
     const Case cases[] = {
         {"alpha", 0, alpha, false, false, true},            // a term: counted by the collector
         {"alpha beta", 0, alphaBeta, true, true, true},     // a phrase: counted by the collector
+        {"alpha beta", 1, alphaBeta, true, true, true},     // a phrase in one book: the postings pass
         {"alpha", 0, alpha, false, false},                  // a prefix: the postings pass
         {"alpha beta", 0, alphaBeta, false, false},
         {"alpha", 1, alpha, false, false, true},            // one book: the postings pass
@@ -157,6 +158,32 @@ TEST_F(SearchRunTest, CountsPerItemSectionBookAndTotalEqualABruteForceCount)
         EXPECT_EQ(run.items, int(expected.hits.size()));
         EXPECT_EQ(run.books, int(expected.books.size()));
     }
+}
+
+TEST_F(SearchRunTest, ABookThatLeavesTheLibraryLeavesTheNextSearch)
+{
+    // What a run keeps of the library between runs follows a change made
+    // through another connection.
+    const auto booksFound = [this] {
+        auto settings = settingsFor(QStringLiteral("alpha"));
+        settings->setFieldName(FTFieldName(true, false, false));
+        const SearchRun run = runSearch(thread, settings);
+        EXPECT_TRUE(run.errors.isEmpty()) << qPrintable(run.errors.join(QLatin1Char('\n')));
+        std::set<unsigned> ids;
+        if (run.results) {
+            for (const auto& book : run.results->books())
+                ids.insert(book->bookId());
+        }
+        return ids;
+    };
+    TarnolixDB& db = s_library->library.db();
+    EXPECT_EQ(booksFound(), (std::set<unsigned>{1, 2}));
+    db.execSql(QStringLiteral("CREATE TEMP TABLE KeptInfo AS SELECT * FROM BookInfo1 WHERE id=2"));
+    db.execSql(QStringLiteral("DELETE FROM BookInfo1 WHERE id=2"));
+    EXPECT_EQ(booksFound(), std::set<unsigned>{1});
+    db.execSql(QStringLiteral("INSERT INTO BookInfo1 SELECT * FROM KeptInfo"));
+    db.execSql(QStringLiteral("DROP TABLE KeptInfo"));
+    EXPECT_EQ(booksFound(), (std::set<unsigned>{1, 2}));
 }
 
 TEST_F(SearchRunTest, QueryFormsAndTheLogOfARun)
