@@ -96,15 +96,23 @@ bool BookMngr::isBookAvailable() const
     QSqlDatabase connection = m_db->sqlDatabase();
     if (!connection.isOpen() || connection.driverName() != QLatin1String("QSQLITE"))
         return false;
-    QSqlQuery q(connection);
-    if (!q.prepare(QStringLiteral("SELECT 1 FROM BookBase AS base INNER JOIN BookInfo%1 AS info ON info.id=base.id "
-                                  "WHERE base.id=? LIMIT 1")
-                       .arg(lang)))
+    // Asked on every movement through the book: the statement stays prepared
+    // on the connection (dropped when it closes) and is reset after the read.
+    static const QString kSql[] = {
+        QStringLiteral("SELECT 1 FROM BookBase AS base INNER JOIN BookInfo1 AS info ON info.id=base.id "
+                       "WHERE base.id=? LIMIT 1"),
+        QStringLiteral("SELECT 1 FROM BookBase AS base INNER JOIN BookInfo2 AS info ON info.id=base.id "
+                       "WHERE base.id=? LIMIT 1"),
+        QStringLiteral("SELECT 1 FROM BookBase AS base INNER JOIN BookInfo3 AS info ON info.id=base.id "
+                       "WHERE base.id=? LIMIT 1"),
+    };
+    try {
+        return m_db->execPrepared(kSql[lang - 1], {id}, [](QSqlQuery& q) {
+            return q.next() && q.lastError().type() == QSqlError::NoError;
+        });
+    } catch (const std::exception&) {
         return false;
-    q.addBindValue(id);
-    if (!q.exec() || !q.next())
-        return false;
-    return q.lastError().type() == QSqlError::NoError;
+    }
 }
 
 void BookMngr::checkBookAvailable() const
@@ -139,7 +147,7 @@ std::shared_ptr<BookMngr::Item> BookMngr::nextSection()
     if (index >= m_sections.size())
         throw Exception("End of book!");
     m_lastShown = index;
-    return itemAt(index);
+    return loadedItem(index);
 }
 
 std::shared_ptr<BookMngr::Item> BookMngr::previousSection()
@@ -149,12 +157,17 @@ std::shared_ptr<BookMngr::Item> BookMngr::previousSection()
     if (index >= m_sections.size())
         throw Exception("End of book!");
     m_firstShown = index;
-    return itemAt(index);
+    return loadedItem(index);
 }
 
 std::shared_ptr<BookMngr::Item> BookMngr::itemAt(quint64 index)
 {
     checkBookAvailable();
+    return loadedItem(index);
+}
+
+std::shared_ptr<BookMngr::Item> BookMngr::loadedItem(quint64 index)
+{
     if (index >= m_sections.size() || index >= m_parts.size())
         throw std::out_of_range("BookMngr::itemAt: position past the end");
     auto& [part, loaded] = m_parts[index];

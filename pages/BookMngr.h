@@ -101,6 +101,9 @@ protected:
     virtual std::shared_ptr<BookPart> readPart(const QString& code, TarnolixConstants::Language language);
 
 private:
+    // itemAt without the availability check, for callers that have just made it.
+    std::shared_ptr<Item> loadedItem(quint64 index);
+
     std::shared_ptr<TarnolixDB> m_db;
     std::shared_ptr<BookBase> m_bookBase;
     std::shared_ptr<BookInfo> m_bookInfo;

@@ -6,6 +6,9 @@
 
 #include <QtGlobal>
 
+#include <limits>
+#include <stdexcept>
+
 PageStatus::PageStatus(QObject* parent)
     : QObject(parent)
 {
@@ -53,54 +56,103 @@ void PageStatus::initializePage()
 {
 }
 
+namespace {
+
+// What one UTF-16 unit becomes in the escaped text, as its extra length: 0
+// when copied as it is, 1 for a backslash escape, 5 for \uXXXX.
+inline int escapeGrowth(ushort code)
+{
+    if (code < 32) {
+        switch (code) {
+        case '\b':
+        case '\t':
+        case '\n':
+        case '\f':
+        case '\r':
+            return 1;
+        default:
+            return 5;
+        }
+    }
+    switch (code) {
+    case '"':
+    case '$':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case '.':
+    case '?':
+    case '[':
+    case '\\':
+    case '^':
+    case '|':
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
 QString PageStatus::escapeJS(const QString& text)
 {
     const int reserveSize = static_cast<int>(text.size() * 1.3);
-    QString o;
-    o.reserve(reserveSize);
-    for (const QChar c : text) {
-        const ushort code = c.unicode();
-        switch (code) {
-        case '\b':
-            o += QLatin1String("\\b");
+    // Sections run to tens of kilobytes: measure first, then fill one buffer
+    // of the exact size, and hand the text back shared when nothing changes.
+    const ushort* in = text.utf16();
+    const int inSize = text.size();
+    qint64 outSize = inSize;
+    for (int i = 0; i < inSize; ++i)
+        outSize += escapeGrowth(in[i]);
+    if (outSize > std::numeric_limits<int>::max())
+        throw std::length_error("escapeJS: the escaped text is too long");
+    if (reserveSize < outSize)
+        qWarning("escapeJS: reserveSize < o.size(): %d<%lld", reserveSize, static_cast<long long>(outSize));
+    if (outSize == inSize)
+        return text;
+
+    static const char kHex[] = "0123456789abcdef";
+    QString o(static_cast<int>(outSize), Qt::Uninitialized);
+    QChar* out = o.data();
+    for (int i = 0; i < inSize; ++i) {
+        const ushort code = in[i];
+        switch (escapeGrowth(code)) {
+        case 0:
+            *out++ = QChar(code);
             break;
-        case '\t':
-            o += QLatin1String("\\t");
-            break;
-        case '\n':
-            o += QLatin1String("\\n");
-            break;
-        case '\f':
-            o += QLatin1String("\\f");
-            break;
-        case '\r':
-            o += QLatin1String("\\r");
-            break;
-        case '"':
-        case '$':
-        case '\'':
-        case '(':
-        case ')':
-        case '*':
-        case '+':
-        case '.':
-        case '?':
-        case '[':
-        case '\\':
-        case '^':
-        case '|':
-            o += QLatin1Char('\\');
-            o += c;
+        case 1:
+            *out++ = QLatin1Char('\\');
+            switch (code) {
+            case '\b':
+                *out++ = QLatin1Char('b');
+                break;
+            case '\t':
+                *out++ = QLatin1Char('t');
+                break;
+            case '\n':
+                *out++ = QLatin1Char('n');
+                break;
+            case '\f':
+                *out++ = QLatin1Char('f');
+                break;
+            case '\r':
+                *out++ = QLatin1Char('r');
+                break;
+            default:
+                *out++ = QChar(code);
+            }
             break;
         default:
-            if (code < 32)
-                o += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
-            else
-                o += c;
+            *out++ = QLatin1Char('\\');
+            *out++ = QLatin1Char('u');
+            *out++ = QLatin1Char('0');
+            *out++ = QLatin1Char('0');
+            *out++ = QLatin1Char(kHex[code >> 4]);
+            *out++ = QLatin1Char(kHex[code & 0xf]);
         }
     }
-    if (reserveSize < o.size())
-        qWarning("escapeJS: reserveSize < o.size(): %d<%lld", reserveSize, static_cast<long long>(o.size()));
     return o;
 }
 
