@@ -177,6 +177,12 @@ void DatabaseBooksSaver::saveBufferedBooks()
         // before this batch's transaction holds the database, never inside.
         if (!m_wordByWordIndex.isWriterOpen())
             m_wordByWordIndex.open(true, tarnolix::SearchIndex::Write);
+        // The pairs go to the index before the transaction: indexing takes
+        // most of a batch's time, and the database's write lock, which the
+        // book index writers need, is then held only for the rows. The
+        // pairs stay uncommitted, so a failing transaction still rolls them
+        // back below.
+        m_wordByWordIndex.index(m_wordByWord);
         DatabaseTransaction transaction(m_db);
         std::map<Language, std::vector<int>> idsByLanguage;
         std::vector<int> ids;
@@ -197,7 +203,6 @@ void DatabaseBooksSaver::saveBufferedBooks()
         for (const auto& [language, languageIds] : idsByLanguage)
             m_db->upsertBFIList(language, languageIds, 1);
         m_db->insertBFLC(ids);
-        m_wordByWordIndex.index(m_wordByWord);
         transaction.commit();
         // The pairs become durable with their rows, before the books are
         // reported saved: a run that dies later never leaves a saved book
