@@ -94,12 +94,11 @@ Item {
         height: Math.floor(mainWindow.height - y)
         visible: !mainWindow.aiActive
 
-        // The tab control ("TabControl.qml") goes here; until it is part of
-        // the program the area stays empty.
         Loader {
             id: tabControlLoader
             objectName: "tabControlLoader"
             anchors.fill: parent
+            source: "TabControl.qml"
             onLoaded: mainWindow.tabControlReady()
         }
     }
