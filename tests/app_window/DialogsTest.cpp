@@ -174,11 +174,13 @@ TEST_F(DialogsTest, TheFadingStackSwitchesOnlyToAnotherPage)
     StackLayoutAnimation {
         objectName: "stack"
         anchors.fill: parent
+        // The first page's opacity when the stack switched away from it.
+        property real oldOpacityAtSwitch: -1
+        onCurrentIndexChanged: if (currentIndex === 1 && oldOpacityAtSwitch < 0) oldOpacityAtSwitch = children[0].opacity
         Rectangle { objectName: "page0"; color: "red" }
         Rectangle { objectName: "page1"; color: "blue" }
     })"));
     QQuickItem* stack = qml().find(QStringLiteral("stack"));
-    QQuickItem* page0 = qml().find(QStringLiteral("page0"));
     QQuickItem* page1 = qml().find(QStringLiteral("page1"));
     MessageLog log;
     stack->setProperty("currentIndexAnimation", 0);
@@ -190,10 +192,10 @@ TEST_F(DialogsTest, TheFadingStackSwitchesOnlyToAnotherPage)
 
     stack->setProperty("currentIndexAnimation", 1);
     ASSERT_TRUE(stack->property("animating").toBool());
-    pause(100);
-    EXPECT_EQ(stack->property("currentIndex").toInt(), 0) << "the old page fades out first";
-    EXPECT_LT(page0->opacity(), 1.0);
+    EXPECT_EQ(stack->property("currentIndex").toInt(), 0) << "the switch waits for the fade";
     ASSERT_TRUE(settle([&] { return !stack->property("animating").toBool(); }));
+    // Read at the switch itself, so a slow frame cannot hide the order.
+    EXPECT_EQ(stack->property("oldOpacityAtSwitch").toReal(), 0.0) << "the old page fades out first";
     EXPECT_EQ(stack->property("currentIndex").toInt(), 1);
     EXPECT_EQ(page1->opacity(), 1.0);
 
