@@ -54,6 +54,7 @@ class App:
         self.update_sha256 = "right"
         self.update_installer = "script"
         self.update_version_text = None
+        self.update_url_text = None
         self.stats = None
         self.reports = None
         self.ports = {}
@@ -187,7 +188,7 @@ class App:
             raise ApiError(404, "NOT_FOUND", "No update list for %s/%s" % (platform, lang))
         url = "%s/app-update/files/%s" % (r.origin, self._installer_name())
         listed = {"version": self.update_version if self.update_version_text is None else self.update_version_text,
-                  "url": url}
+                  "url": url if self.update_url_text is None else self.update_url_text}
         if self.update_sha256 != "omit":
             data = self._installer_script() + (b"#" if self.update_sha256 == "wrong" else b"")
             listed["sha256"] = hashlib.sha256(data).hexdigest()
@@ -345,12 +346,14 @@ class App:
             sha256 = _field(plan, "sha256", str, "right, wrong or omit", "right")
             installer = _field(plan, "installer", str, "script or empty", "script")
             version_text = _field(plan, "version_text", str, "a text or null", None, nullable=True)
+            url_text = _field(plan, "url_text", str, "a text or null", None, nullable=True)
             if sha256 not in ("right", "wrong", "omit") or installer not in ("script", "empty"):
                 raise ApiError(400, "INVALID_DATA", "sha256 is right, wrong or omit; installer is script or empty")
             self.update_version = version
-            self.update_sha256, self.update_installer, self.update_version_text = sha256, installer, version_text
+            self.update_sha256, self.update_installer = sha256, installer
+            self.update_version_text, self.update_url_text = version_text, url_text
             return envelope_reply({"version": version, "sha256": sha256, "installer": installer,
-                                   "version_text": version_text})
+                                   "version_text": version_text, "url_text": url_text})
         if what == "installer" and method == "POST":
             record = _field(_object(body), "record", str, "a file path or null", nullable=True) or ""
             if record and not os.path.isabs(record):

@@ -166,6 +166,8 @@ class AccountApiTest(ServerTest):
             self.assertEqual((script, obj["sha256"]), (b"", hashlib.sha256(b"").hexdigest()))
             self.server.control("POST", "update", {"version_text": "2.x.0"})
             self.assertEqual(listed()[0]["version"], "2.x.0")
+            self.server.control("POST", "update", {"url_text": ""})
+            self.assertEqual(self.server.api("GET", "/app-update/list/linux/ru")[1]["url"], "")
         finally:
             self.server.control("POST", "update", {"version": "2.1.28"})
         self.assertEqual(set(listed()[0]), {"version", "url", "sha256"}, "each request sets all of them")
