@@ -5,6 +5,7 @@
 #include "core/TarnolixEvents.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "tabs/OpenBookSeams.h"
 #include "tests/app_window/WindowTest.h"
 #include "tests/support/MessageLog.h"
 
@@ -116,12 +117,14 @@ TEST_F(DatabaseUpdaterTest, WithoutARunTheRegistryAndRejectChangeNothing)
     EXPECT_TRUE(DatabaseUpdater::isUpdating());
     EXPECT_TRUE(DatabaseUpdater::isUpdatingWithStatus(DatabaseUpdaterPrivate::LoadingBooks));
     EXPECT_FALSE(DatabaseUpdater::isUpdatingWithStatus(DatabaseUpdaterPrivate::LoadingGlossaries));
+    EXPECT_TRUE(openbookseams::isLibraryUpdating()) << "the open book holds its reloads";
     {
         DatabaseUpdater idle;
         EXPECT_TRUE(DatabaseUpdater::isUpdating());
     }
     updater.handleStatusChanged(DatabaseUpdaterPrivate::Failed);
     EXPECT_FALSE(DatabaseUpdater::isUpdating());
+    EXPECT_FALSE(openbookseams::isLibraryUpdating());
 }
 
 TEST_F(DatabaseUpdaterTest, ThePercentageIsTruncatedAndAnnouncedOnlyWhenItChanges)
