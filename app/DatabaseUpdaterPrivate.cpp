@@ -370,7 +370,12 @@ void DatabaseUpdaterPrivate::saveStatus(bool force)
             m_booksSaver->saveBufferedBooks();
         DatabaseTransaction transaction(m_db, "saveStatus");
         transaction.begin();
-        m_db->setDatabaseStatus(libraryStatusFor(m_status));
+        int libraryStatus = libraryStatusFor(m_status);
+        // A stopped run leaves the library complete only when an earlier run finished.
+        if (m_status == Rejected
+            && m_db->getSettingOr(settingKey(LibrarySettingsKeys::BooksUpdateTime), 0).toLongLong() == 0)
+            libraryStatus = 0;
+        m_db->setDatabaseStatus(libraryStatus);
         m_db->setSetting(settingKey(LibrarySettingsKeys::DatabaseUpdateStatus), serializeUpdaterStatus(m_saved));
         transaction.commit();
         m_dirty = false;

@@ -1,6 +1,8 @@
 #include "app/QmlRegistration.h"
 
 #include "app/DPCalculate.h"
+#include "app/DatabaseUpdater.h"
+#include "app/UpdateLoader.h"
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/Tarnolix.h"
@@ -108,7 +110,7 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<TarnolixAPI>("TarnolixAPI", kErrorClassUncreatable);
         registerUncreatable<TarnolixAPIResult>("TarnolixAPIResult", kErrorClassUncreatable);
         registerUncreatable<UserObject>("UserObject", kErrorClassUncreatable);
-        // 10 DatabaseUpdater, creatable (with the library update)
+        qmlRegisterType<DatabaseUpdater>(kUri, kMajor, kMinor, "DatabaseUpdater");
         registerUncreatable<tarnolix::IndexWriterThread>("IndexWriterThread", kErrorClassUncreatable);
         qmlRegisterType<CatalogHelper>(kUri, kMajor, kMinor, "CatalogHelper");
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
@@ -129,7 +131,7 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<BooksSearchResultsModel>(kUri, kMajor, kMinor, "BooksSearchResultsModel");
         qmlRegisterType<GlossarySearchResultsModel>(kUri, kMajor, kMinor, "GlossarySearchResultsModel");
         qmlRegisterType<SqlQueryModel>(kUri, kMajor, kMinor, "SqlQueryModel");
-        // 40 UpdateLoader, creatable (with the program update)
+        qmlRegisterType<UpdateLoader>(kUri, kMajor, kMinor, "UpdateLoader");
         // 41-42 AutocompletHelper, NumberOccurrencesHelper, creatable (with the search field helpers)
         qmlRegisterType<tarnolix::SearchSettingsCreator>(kUri, kMajor, kMinor, "SearchSettingsCreator");
         qmlRegisterType<tarnolix::NumberOccurrencesHelper>(kUri, kMajor, kMinor, "NumberOccurrencesHelper");

@@ -5,6 +5,9 @@
 #include "app/AppPageServices.h"
 #include "app/AppResources.h"
 #include "app/AppTabServices.h"
+#include "app/AutoUpdater.h"
+#include "app/DatabaseUpdater.h"
+#include "app/UpdateCompleter.h"
 #include "app/SecondThread.h"
 #include "app/WindowsEventFilter.h"
 #include "core/CrashDumpCreator.h"
@@ -78,7 +81,8 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     QQmlEngine::setObjectOwnership(m_user, QQmlEngine::CppOwnership);
     m_glossaryTreeMngr = new GlossaryTreeMngr;
     GlossaryTreeMngr::setCurrent(m_glossaryTreeMngr);
-    // The program updater comes with its subsystem.
+    m_autoUpdater = new LinuxAutoUpdater(this);
+    openbookseams::setUpdaterBusyProvider(&DatabaseUpdater::isUpdating);
 
     connect(m_settings, &Settings::zoomFactorChanged, this, &Tarnolix::reloadWebviewZoomFactor);
     connect(m_settings, &Settings::colorModeChanged, this, &Tarnolix::updateCurrentColorMode);
@@ -102,6 +106,9 @@ Tarnolix::~Tarnolix()
     m_cipherKeyPair.setIvFromString(QString());
     delete m_user;
     m_user = nullptr;
+    // Its pending request lives in the API's network manager.
+    delete m_autoUpdater;
+    m_autoUpdater = nullptr;
     delete m_api;
     m_api = nullptr;
     delete m_events;
@@ -254,14 +261,29 @@ void Tarnolix::tabControlDestroyed()
     emit tabControlChanged();
 }
 
+QObject* Tarnolix::autoUpdater() const
+{
+    return m_autoUpdater;
+}
+
+QObject* Tarnolix::updateCompleter() const
+{
+    return m_updateCompleter;
+}
+
 void Tarnolix::updateCompleterDestroyed()
 {
-    // The program update's completer clears its member here once it exists.
+    if (sender() != m_updateCompleter)
+        return;
+    m_updateCompleter = nullptr;
+    emit updateCompleterChanged();
 }
 
 void Tarnolix::updateCompleterFinished()
 {
-    // The program update's completer is deleted here once it exists.
+    if (!m_updateCompleter)
+        return;
+    m_updateCompleter->deleteLater();
 }
 
 void Tarnolix::setMainWindowDPCalculate(DPCalculate* dpCalculate)

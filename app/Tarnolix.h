@@ -52,12 +52,13 @@ class WindowsEventFilter;
 // Objects of later subsystems; their members stay null until they exist.
 class FavoriteHelper;
 class FavoritesSyncManager;
-class GlossaryIndex;
 class GlossaryTreeMngr;
 class HTMLCreator;
+class LinuxAutoUpdater;
 class UpdateCompleter;
-class WordByWordIndex;
 namespace tarnolix {
+class GlossaryIndex;
+class WordByWordIndex;
 class IndexWriterHost;
 class IndexWriterThread;
 class FTSearchThreadManager;
@@ -121,7 +122,7 @@ public:
     TarnolixAPI* api() const { return m_api; }
     UserObject* user() const { return m_user; }
     Initializer* initializer() const { return m_initializer; }
-    QObject* autoUpdater() const { return nullptr; }
+    QObject* autoUpdater() const;
     static bool storeBuild() { return false; }
     TabStatus* curTabStatus() const { return m_curTabStatus; }
     void setCurTabStatus(TabStatus* tabStatus);
@@ -145,7 +146,8 @@ public:
     bool startupBusy() const { return m_startupBusy; }
     bool startupOfflineAvailable() const { return m_startupOfflineAvailable; }
     bool startupRestartRequired() const { return m_startupRestartRequired; }
-    QObject* updateCompleter() const { return nullptr; }
+    QObject* updateCompleter() const;
+    UpdateCompleter* updateCompleterObject() const { return m_updateCompleter; }
     DPCalculate* mainWindowDPCalculate() const { return m_mainWindowDPCalculate; }
     void setMainWindowDPCalculate(DPCalculate* dpCalculate);
     double webviewZoomFactor() const { return m_webviewZoomFactor; }
@@ -158,6 +160,9 @@ public:
     SecondThread* secondThread() const { return m_secondThread; }
     // The glossary tree of the open account; replaced on logout.
     GlossaryTreeMngr* glossaryTreeMngr() const { return m_glossaryTreeMngr; }
+    // The library's word-by-word and glossary indexes; null while the runtime is closed.
+    tarnolix::WordByWordIndex* wordByWordIndex() const { return m_wordByWordIndex; }
+    tarnolix::GlossaryIndex* glossaryIndex() const { return m_glossaryIndex; }
     DatabasePool* databasePool() const { return m_databasePool.get(); }
     // The GUI thread's library connection; null while the runtime is closed.
     const std::shared_ptr<TarnolixDB>& guiDatabase() const { return m_guiDatabase; }
@@ -288,6 +293,7 @@ private:
     // Opening the account runtime, in order (TarnolixRuntime.cpp).
     void openLibraryConnection(std::thread::id guiThread);
     void applyOneTimeUpgrades();
+    void createUpdateCompleter();
     void startIndexWriters();
     void createPageGenerator();
     // The page generator's copy of the zoom, colour mode and show settings,
@@ -347,12 +353,13 @@ private:
     ClipboardTextFormattingWatcher* m_clipboardWatcher = nullptr;
     ProgramVersion m_version;
     bool m_isAuthorized = false;
-    WordByWordIndex* m_wordByWordIndex = nullptr;
+    tarnolix::WordByWordIndex* m_wordByWordIndex = nullptr;
     IndexingProgressInfo* m_indexingProgressInfo = nullptr;
     tarnolix::FTSearchThreadManager* m_ftSearchThreadManager = nullptr;
-    GlossaryIndex* m_glossaryIndex = nullptr;
+    tarnolix::GlossaryIndex* m_glossaryIndex = nullptr;
     GlossaryTreeMngr* m_glossaryTreeMngr = nullptr;
     UpdateCompleter* m_updateCompleter = nullptr;
+    LinuxAutoUpdater* m_autoUpdater = nullptr;
     FavoriteHelper* m_favoriteHelper = nullptr;
     FavoritesSyncManager* m_favoritesSyncManager = nullptr;
     WindowsEventFilter* m_windowsEventFilter = nullptr;

@@ -9,6 +9,7 @@
 #include "app/DebugHelper.h"
 #include "app/IndexingProgressInfo.h"
 #include "app/SecondThread.h"
+#include "app/UpdateCompleter.h"
 #include "app/Tarnolix.h"
 #include "app/TextTablesOnce.h"
 #include "app/WindowsEventFilter.h"
@@ -21,7 +22,9 @@
 #include "favorites/FavoriteHelper.h"
 #include "models/GlossaryTreeMngr.h"
 #include "pages/HTMLCreator.h"
+#include "search/index/GlossaryIndex.h"
 #include "search/index/IndexWriterThread.h"
+#include "search/index/WordByWordIndex.h"
 #include "search/searchers/FTSearchThread.h"
 #include "search/searchers/SearchIndexLookup.h"
 
@@ -83,8 +86,8 @@ void Tarnolix::tarnolixStartup(std::thread::id guiThread)
         applyOneTimeUpgrades();
         // 9
         m_secondThread->start();
-        // 10: the program update's completer is made here when an installed
-        // update waits to be completed (with the updater).
+        // 10
+        createUpdateCompleter();
         // 11
         startIndexWriters();
         // 12
@@ -93,7 +96,9 @@ void Tarnolix::tarnolixStartup(std::thread::id guiThread)
         createSearchObjects();
         // 14
         installNativeEventFilter();
-        // 15: the update completer starts here.
+        // 15
+        if (m_updateCompleter)
+            m_updateCompleter->start();
         // 16
         createFavoritesServices();
         // 17
@@ -134,6 +139,16 @@ void Tarnolix::applyOneTimeUpgrades()
         DatabaseUpdaterPrivate::resetStoredStatus(*m_guiDatabase, false);
         m_settings->setValue(QLatin1String(kUpdateBooksKey), kUpdateBooksVersion);
     }
+}
+
+void Tarnolix::createUpdateCompleter()
+{
+    if (!UpdateCompleter::isCompletionNeeded(*m_guiDatabase))
+        return;
+    m_updateCompleter = new UpdateCompleter(this);
+    connect(m_updateCompleter, &QObject::destroyed, this, &Tarnolix::updateCompleterDestroyed);
+    connect(m_updateCompleter, &UpdateCompleter::finished, this, &Tarnolix::updateCompleterFinished);
+    emit updateCompleterChanged();
 }
 
 void Tarnolix::startIndexWriters()
@@ -177,7 +192,9 @@ void Tarnolix::createSearchObjects()
     tarnolix::setIndexWriterThreadLookup([this](unsigned languageId) { return indexWriterThread(languageId); });
     m_ftSearchThreadManager = new tarnolix::FTSearchThreadManager(this);
     m_clipboardWatcher = new ClipboardTextFormattingWatcher(*this, this);
+    m_wordByWordIndex = new tarnolix::WordByWordIndex;
     m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);
+    m_glossaryIndex = new tarnolix::GlossaryIndex;
 }
 
 void Tarnolix::installNativeEventFilter()
@@ -227,7 +244,13 @@ void Tarnolix::closeAccountRuntime(Teardown kind)
     // tab manager, the search manager, the second thread, the glossary tree
     // manager (a catalogue filter still running on the second thread reads
     // it), (at exit) the program updater, then the index writers.
+    if (m_updateCompleter) {
+        disconnect(m_updateCompleter, nullptr, this, nullptr);
+        deleteAndClear(m_updateCompleter);
+    }
+    deleteAndClear(m_glossaryIndex);
     deleteAndClear(m_indexingProgressInfo);
+    deleteAndClear(m_wordByWordIndex);
     deleteAndClear(m_clipboardWatcher);
     deleteAndClear(m_ftSearchThreadManager);
     tarnolix::setIndexWriterThreadLookup({});

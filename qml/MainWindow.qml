@@ -124,10 +124,10 @@ Item {
         onUpdateBaseClicked: updateSelector.showUpdate = true
     }
 
-    // The library update and program update completion dialogs are not part
-    // of the program yet: their sources stay empty.
     UpdateDialogSelector {
         id: updateSelector
+        completingDialogSource: "dialog/UpdateCompletingDlg.qml"
+        updateDialogSource: "dialog/DatabaseUpdateDlg.qml"
         indexingDialogSource: "dialog/IndexingDlg.qml"
     }
 

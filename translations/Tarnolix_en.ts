@@ -793,4 +793,110 @@ The filter was ignored!</translation>
         <translation>The open book could not be updated. Open it again.</translation>
     </message>
 </context>
+<context>
+    <name>DatabaseUpdateDlg</name>
+    <message>
+        <source>Обновление справочников</source>
+        <translation>Updating reference data</translation>
+    </message>
+    <message>
+        <source>Загрузка книг</source>
+        <translation>Downloading books</translation>
+    </message>
+    <message>
+        <source>Загрузка словарей</source>
+        <translation>Downloading glossaries</translation>
+    </message>
+    <message>
+        <source>Установка словарей</source>
+        <translation>Installing glossaries</translation>
+    </message>
+    <message>
+        <source>Завершение обновления базы</source>
+        <translation>Completing the library update</translation>
+    </message>
+    <message>
+        <source>Ошибка загрузки</source>
+        <translation>Download error</translation>
+    </message>
+    <message>
+        <source>Прервано</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>Ход загрузки: </source>
+        <translation>Progress: </translation>
+    </message>
+    <message>
+        <source> из </source>
+        <translation> of </translation>
+    </message>
+    <message>
+        <source>Прервать</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Подождите</source>
+        <translation>Please wait</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Неизвестный статус</source>
+        <translation>Unknown status</translation>
+    </message>
+    <message>
+        <source>Обновление базы</source>
+        <translation>Library update</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateCompletingDlg</name>
+    <message>
+        <source>Завершение обновления</source>
+        <translation>Completing the update</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateLoadDlg</name>
+    <message>
+        <source>Загрузка обновления</source>
+        <translation>Downloading the update</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateCompleter</name>
+    <message>
+        <source>Произошла ошибка при завершении обновлении базы.
+При следующем запуске программы будет предпринята повторная попытка.
+Текст ошибки: </source>
+        <translation>An error occurred while completing the library update.
+The next program start will try again.
+Error text: </translation>
+    </message>
+</context>
+<context>
+    <name>UpdateCompleterImpl</name>
+    <message>
+        <source>Неизвестная ошибка</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateLoader</name>
+    <message>
+        <source>Не удалось скачать обновление: </source>
+        <translation>Could not download the update: </translation>
+    </message>
+    <message>
+        <source>Не удалось начать установку: </source>
+        <translation>Could not start the installation: </translation>
+    </message>
+</context>
 </TS>

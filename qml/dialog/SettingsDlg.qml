@@ -17,10 +17,8 @@ VDialog {
     readonly property UserObject user: Tarnolix.user
     readonly property bool refreshRunning: Tarnolix.initializer !== null
 
-    // The library updater of this dialog, used only to check for updates
-    // (null while the library update front end is not part of the program:
-    // the library line then has no button).
-    property QtObject databaseUpdater: null
+    // The library updater of this dialog, used only to check for updates.
+    property QtObject databaseUpdater: DatabaseUpdater {}
     property bool waitingForProfile: false
 
     // The program updater; its download dialog is made on demand.

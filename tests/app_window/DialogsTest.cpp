@@ -344,13 +344,19 @@ TEST_F(SettingsDialogTest, TheProgramUpdateButtonFollowsTheCheck)
     EXPECT_FALSE(settings->isVisible());
 }
 
-TEST_F(SettingsDialogTest, WithoutAProgramUpdaterTheLinesShowNoButtons)
+// The lines' own updaters: the program updater asks the stand-in's list
+// (which offers 2.1.28), the library updater has no library open here.
+TEST_F(SettingsDialogTest, TheUpdateLinesAskTheProgramsOwnUpdaters)
 {
-    ASSERT_EQ(app().autoUpdater(), nullptr);
+    ASSERT_NE(app().autoUpdater(), nullptr);
     QQuickWindow* settings = openSettings();
     ASSERT_NE(settings, nullptr);
-    EXPECT_FALSE(itemIn(settings, QStringLiteral("programUpdateButton"))->isVisible());
-    EXPECT_FALSE(itemIn(settings, QStringLiteral("databaseUpdateButton"))->isVisible());
+    QQuickItem* programButton = itemIn(settings, QStringLiteral("programUpdateButton"));
+    EXPECT_TRUE(programButton->isVisible());
+    EXPECT_TRUE(settle([&] { return programButton->property("text").toString() == QStringLiteral("Доступна версия 2.1.28"); }));
+    QQuickItem* databaseButton = itemIn(settings, QStringLiteral("databaseUpdateButton"));
+    EXPECT_TRUE(databaseButton->isVisible());
+    EXPECT_EQ(databaseButton->property("text").toString(), QStringLiteral("Ошибка"));
     EXPECT_EQ(itemIn(settings, QStringLiteral("programVersion"))->property("text").toString(),
               QStringLiteral("Версия программы: ") + app().sVersion());
     EXPECT_EQ(itemIn(settings, QStringLiteral("databaseVersion"))->property("text").toString(),

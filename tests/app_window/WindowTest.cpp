@@ -238,10 +238,20 @@ void WindowTest::submitSignIn(const QString& email, const QString& password)
     key(item(QStringLiteral("passwordField")), Qt::Key_Return);
 }
 
-bool WindowTest::signIn()
+bool WindowTest::signIn(bool withLibraryUpdate)
 {
-    submitSignIn(kReaderEmail, kReaderPassword);
-    return settle([this] { return item(QStringLiteral("mainWindow")) != nullptr; }, 15000);
+    return signInAs(kReaderEmail, kReaderPassword, withLibraryUpdate);
+}
+
+bool WindowTest::signInAs(const QString& email, const QString& password, bool withLibraryUpdate)
+{
+    submitSignIn(email, password);
+    if (!settle([this] { return item(QStringLiteral("mainWindow")) != nullptr; }, 15000))
+        return false;
+    // Set before the account refresh ends, which is when the dialog would load.
+    if (!withLibraryUpdate)
+        object(QStringLiteral("updateDialogSelector"))->setProperty("updateDialogSource", QUrl());
+    return true;
 }
 
 bool WindowTest::signOutByHeader()

@@ -93,8 +93,10 @@ protected:
 
     // Fills the sign-in form and submits it with Return.
     void submitSignIn(const QString& email, const QString& password);
-    // Signs in the sample reader; true once the main window shows.
-    bool signIn();
+    // Signs in the sample reader; true once the main window shows. Unless
+    // `withLibraryUpdate`, the main window shows no library update dialog.
+    bool signIn(bool withLibraryUpdate = false);
+    bool signInAs(const QString& email, const QString& password, bool withLibraryUpdate);
     // Signs out by the header's icon and the question; true once the form is back.
     bool signOutByHeader();
     // Puts the test tab control into the main window; its first tab is current.

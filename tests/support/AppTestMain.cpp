@@ -92,6 +92,7 @@ int main(int argc, char** argv)
         return 1;
     }
     qputenv("TARNOLIX_API_URL", QByteArray("http://127.0.0.1:") + QByteArray::number(port));
+    qputenv("TARNOLIX_UPDATE_LIST_URL", QByteArray("http://127.0.0.1:") + QByteArray::number(port));
 #endif
     int result = 0;
     {

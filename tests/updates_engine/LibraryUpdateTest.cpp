@@ -625,12 +625,21 @@ TEST_F(LibraryUpdateTest, ARejectedRunDropsLaterRepliesAndTheNextRunResumes)
     EXPECT_EQ(run.lastError(), QStringLiteral("Обновление базы прервано"));
     const Snapshot shot = snapshot({});
     EXPECT_TRUE(ids(shot, QStringLiteral("BookBase")).empty()) << "replies after the reject are dropped";
-    EXPECT_EQ(setting(shot, QStringLiteral("DatabaseStatus")), QStringLiteral("2"));
+    // No run ever finished: the next start must offer the update again.
+    EXPECT_EQ(setting(shot, QStringLiteral("DatabaseStatus")), QStringLiteral("0"));
     EXPECT_EQ(setting(shot, QStringLiteral("BooksUpdateTime")), QString());
     EXPECT_EQ(setting(shot, QStringLiteral("BooksSubscribeLevel")), QString());
     control("DELETE", QStringLiteral("faults"));
     EXPECT_EQ(drive().exitCode, 0);
     EXPECT_EQ(ids(snapshot({}), QStringLiteral("BookBase")), kSampleBooks);
+
+    // A library that was complete stays so when a later run is stopped.
+    setVersion(QStringLiteral("2"));
+    arm(QStringLiteral("mode=delay,delay_ms=1500,path=/books/download/"));
+    const DriverRun again = drive({QStringLiteral("--reject-at-status"), QStringLiteral("2")});
+    ASSERT_FALSE(again.statuses().empty());
+    EXPECT_EQ(again.statuses().back(), 8);
+    EXPECT_EQ(setting(snapshot({}), QStringLiteral("DatabaseStatus")), QStringLiteral("2"));
 }
 
 TEST_F(LibraryUpdateTest, ADriverKilledAnywhereEndsAsAnUninterruptedRun)

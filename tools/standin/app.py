@@ -50,6 +50,11 @@ class App:
         self.stopping = threading.Event()
         self.update_version = self.library.dataset.update.get("version", "2.1.28")
         self.installer_record = ""
+        # How the update list and installer misbehave on request.
+        self.update_sha256 = "right"
+        self.update_installer = "script"
+        self.update_version_text = None
+        self.update_url_text = None
         self.stats = None
         self.reports = None
         self.ports = {}
@@ -172,6 +177,8 @@ class App:
         return "tarnolix-%s-setup" % self.update_version
 
     def _installer_script(self):
+        if self.update_installer == "empty":
+            return b""
         return (INSTALLER_SCRIPT % {"version": repr(self.update_version), "variable": repr(INSTALLER_RECORD_VARIABLE),
                                     "record": repr(self.installer_record)}).encode("utf-8")
 
@@ -180,8 +187,12 @@ class App:
         if platform not in UPDATE_PLATFORMS or lang not in UI_LANGUAGES:
             raise ApiError(404, "NOT_FOUND", "No update list for %s/%s" % (platform, lang))
         url = "%s/app-update/files/%s" % (r.origin, self._installer_name())
-        sha256 = hashlib.sha256(self._installer_script()).hexdigest()
-        return Reply(200, json.dumps({"version": self.update_version, "url": url, "sha256": sha256}).encode("utf-8"))
+        listed = {"version": self.update_version if self.update_version_text is None else self.update_version_text,
+                  "url": url if self.update_url_text is None else self.update_url_text}
+        if self.update_sha256 != "omit":
+            data = self._installer_script() + (b"#" if self.update_sha256 == "wrong" else b"")
+            listed["sha256"] = hashlib.sha256(data).hexdigest()
+        return Reply(200, json.dumps(listed).encode("utf-8"))
 
     def installer(self, r):
         if safe_name(r.match.group(1)) != self._installer_name():
@@ -328,11 +339,21 @@ class App:
                 self.accounts.set_level(account["id"], level)
             return envelope_reply(self.accounts.user_record(account))
         if what == "update" and method == "POST":
-            version = _field(_object(body), "version", str, "a text", "")
+            plan = _object(body)
+            version = _field(plan, "version", str, "a text", self.update_version)
             if not re.fullmatch(r"\d+\.\d+\.\d+", version):
                 raise ApiError(400, "INVALID_VERSION", "version must be major.minor.patch")
+            sha256 = _field(plan, "sha256", str, "right, wrong or omit", "right")
+            installer = _field(plan, "installer", str, "script or empty", "script")
+            version_text = _field(plan, "version_text", str, "a text or null", None, nullable=True)
+            url_text = _field(plan, "url_text", str, "a text or null", None, nullable=True)
+            if sha256 not in ("right", "wrong", "omit") or installer not in ("script", "empty"):
+                raise ApiError(400, "INVALID_DATA", "sha256 is right, wrong or omit; installer is script or empty")
             self.update_version = version
-            return envelope_reply({"version": version})
+            self.update_sha256, self.update_installer = sha256, installer
+            self.update_version_text, self.update_url_text = version_text, url_text
+            return envelope_reply({"version": version, "sha256": sha256, "installer": installer,
+                                   "version_text": version_text, "url_text": url_text})
         if what == "installer" and method == "POST":
             record = _field(_object(body), "record", str, "a file path or null", nullable=True) or ""
             if record and not os.path.isabs(record):

@@ -6,12 +6,14 @@ import threading
 
 from .archives import GLOSSARIES
 
-MODES = ("status", "close", "stall", "drip", "delay", "malformed", "archive")
+MODES = ("status", "close", "stall", "drip", "delay", "malformed", "archive", "redirect")
 _INTS = {"code": 500, "count": 0, "chunk": 16, "interval_ms": 100, "after": 0,
          "hold_s": 300, "delay_ms": 1000, "book": 0}
 _TEXTS = {"path": "", "method": "", "retry_after": "", "kind": ""}
 
 MALFORMED_KINDS = ("record", "body", "empty")
+# Where a redirect fault sends the client: the same origin, or the other loopback name.
+REDIRECT_KINDS = ("same", "other")
 # Archive faults and the requests each one changes.
 _BOOK = re.compile(r"/books/download/\d+$")
 ARCHIVE_KINDS = {
@@ -66,6 +68,10 @@ def parse(plan):
         fault["kind"] = fault["kind"] or "record"
         if fault["kind"] not in MALFORMED_KINDS:
             raise FaultError("malformed kind must be record, body or empty")
+    if mode == "redirect":
+        fault["kind"] = fault["kind"] or "same"
+        if fault["kind"] not in REDIRECT_KINDS:
+            raise FaultError("redirect kind must be same or other")
     if mode == "archive" and fault["kind"] not in ARCHIVE_KINDS:
         raise FaultError("archive kind must be one of %s" % ", ".join(ARCHIVE_KINDS))
     if fault["book"] < 0:

@@ -164,6 +164,9 @@ class Handler(BaseHTTPRequestHandler):
             err = ApiError(fault["code"], "HTTP_%d" % fault["code"], "Stand-in fault: HTTP %d" % fault["code"])
             self._send(error_reply(err, headers))
             return
+        if fault and fault["mode"] == "redirect":
+            self._send(Reply(302, b"", "text/plain", {"Location": redirect_target(origin, self.path, fault["kind"])}))
+            return
         reply = self._guard(lambda: app.route(method, path, query, self.headers, body, origin))
         if fault and fault["mode"] == "malformed":
             reply = corrupt(reply, fault["kind"])
@@ -221,6 +224,17 @@ class Handler(BaseHTTPRequestHandler):
                     return
             except (OSError, ValueError):
                 return
+
+
+def redirect_target(origin, target, kind):
+    """The address a redirect fault names: the same request on this origin ("same"), or
+    on the other loopback name of this port ("other": 127.0.0.1 and localhost swap)."""
+    if kind == "other":
+        scheme, _, host = origin.partition("://")
+        name, sep, port = host.rpartition(":")
+        other = "localhost" if name != "localhost" else "127.0.0.1"
+        origin = "%s://%s%s%s" % (scheme, other, sep, port)
+    return origin + target
 
 
 def parse_form(headers, body):

@@ -148,6 +148,39 @@ class AccountApiTest(ServerTest):
         finally:
             self.server.control("POST", "update", {"version": "2.1.28"})
 
+    def test_update_list_faults_on_request(self):
+        """The checksum made wrong or left out, an empty installer, a malformed version,
+        and redirects to the same or the other loopback origin."""
+        def listed():
+            obj = self.server.api("GET", "/app-update/list/linux/ru")[1]
+            script = self.server.request("GET", urllib.parse.urlsplit(obj["url"]).path)[2]
+            return obj, script
+        try:
+            self.server.control("POST", "update", {"sha256": "wrong"})
+            obj, script = listed()
+            self.assertNotEqual(obj["sha256"], hashlib.sha256(script).hexdigest())
+            self.server.control("POST", "update", {"sha256": "omit"})
+            self.assertNotIn("sha256", listed()[0])
+            self.server.control("POST", "update", {"installer": "empty"})
+            obj, script = listed()
+            self.assertEqual((script, obj["sha256"]), (b"", hashlib.sha256(b"").hexdigest()))
+            self.server.control("POST", "update", {"version_text": "2.x.0"})
+            self.assertEqual(listed()[0]["version"], "2.x.0")
+            self.server.control("POST", "update", {"url_text": ""})
+            self.assertEqual(self.server.api("GET", "/app-update/list/linux/ru")[1]["url"], "")
+        finally:
+            self.server.control("POST", "update", {"version": "2.1.28"})
+        self.assertEqual(set(listed()[0]), {"version", "url", "sha256"}, "each request sets all of them")
+        scheme, port = self.server.url.scheme, self.server.url.port
+        for kind, host in (("same", "127.0.0.1"), ("other", "localhost")):
+            with self.subTest(kind=kind):
+                status, reply, _ = self.server.request(
+                    "GET", "/app-update/list/linux/ru", headers={"X-Standin-Fault": "mode=redirect,kind=" + kind})
+                self.assertEqual(status, 302)
+                self.assertEqual(reply.getheader("Location"), "%s://%s:%d/app-update/list/linux/ru" % (scheme, host, port))
+        self.assertEqual(self.server.request("GET", "/user", headers={"X-Standin-Fault": "mode=redirect,kind=far"})[0],
+                         400)
+
     def test_installer_records_its_arguments_and_start_time(self):
         obj = self.server.api("GET", "/app-update/list/linux/ru")[1]
         _, _, script = self.server.request("GET", urllib.parse.urlsplit(obj["url"]).path)
@@ -327,6 +360,9 @@ class ControlInputTest(ServerTest):
             ("update", {"version": 2}),
             ("update", {"version": "2.2"}),
             ("update", None),
+            ("update", {"sha256": "maybe"}),
+            ("update", {"installer": "zip"}),
+            ("update", {"version_text": 2}),
             ("dataset", {"version": ["2"]}),
             ("installer", {"record": "relative/record.jsonl"}),
             ("installer", {"record": 7}),
