@@ -233,6 +233,10 @@ void FTSearchThreadImpl::doSearch(SearchSettingsConstPtr sr)
     m_currentSection.reset();
     m_currentEntities = nullptr;
     m_positions.reset();
+    // What the run replaced or used up goes only now that its end is told.
+    m_spentHits.reset();
+    m_spentResults.reset();
+    m_spentStatus.reset();
 }
 
 void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread*& writer)
@@ -254,7 +258,7 @@ void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread
     const auto status = std::make_shared<FTSearchStatus>(settings, m_reader);
     {
         std::lock_guard<std::mutex> lock(m_statusMutex);
-        m_searchStatus = status;
+        m_spentStatus = std::exchange(m_searchStatus, status);
     }
     const Lucene::QueryPtr query = buildQuery(*settings);
     m_fastCount = status->spanQueries()->fastFreq();
@@ -302,7 +306,7 @@ void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread
     std::shared_ptr<FTSearchResults> results = unrestricted ? nameTask.result() : FTSearchResults::create(status);
     {
         std::lock_guard<std::mutex> lock(m_resultsMutex);
-        m_results = results;
+        m_spentResults = std::exchange(m_results, results);
     }
     const int64_t t2 = Lucene::MiscUtils::currentTimeMillis();
     if (t2 - t1 > kSlowWaitMs)
@@ -366,7 +370,8 @@ Lucene::QueryPtr FTSearchThreadImpl::buildQuery(const FTSearchSettings& settings
     }
     const Lucene::QueryPtr parsed = parser->parse(text);
     status->setQuery(parsed);
-    status->spanQueries()->init(settings.scope(), m_reader, [this] { checkStop(); });
+    // The proximity matches are walked after the search, in its hits only.
+    status->spanQueries()->initWithoutSpans(settings.scope(), m_reader, [this] { checkStop(); });
     return restrictQueryToScope(settings.scope(), parsed);
 }
 
@@ -466,15 +471,19 @@ void FTSearchThreadImpl::processDocs(FTSearchResults& results, const FTSearchSet
             m_currentBook->addFreq(freq);
             totalFreq += freq;
         } else {
-            m_hitSlots[hit->doc] = HitSlot{m_currentBook, m_currentSection, item};
+            m_hitSlots.push_back({hit->doc, HitSlot{m_currentBook, m_currentSection, item}});
         }
         items.push_back(std::move(item));
     }
 
-    if (collectorCounted)
+    m_spentHits = top;
+    if (collectorCounted) {
         results.setTotalFreq(totalFreq);
-    else
+    } else {
+        std::sort(m_hitSlots.begin(), m_hitSlots.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
         countOccurrences(results);
+    }
     m_pendingItems = std::move(items);
 }
 
@@ -489,31 +498,40 @@ void FTSearchThreadImpl::countOccurrences(FTSearchResults& results)
         totalFreq += freq;
     };
 
-    // A term the span collection lists twice is still read once.
+    // The hits are far fewer than a common word's postings: each term's
+    // postings skip from hit to hit. A term the span collection lists twice
+    // is still read once.
     std::set<std::pair<Lucene::String, Lucene::String>> seen;
-    auto docs = Lucene::Collection<int32_t>::newInstance(kPostingsBatch);
-    auto freqs = Lucene::Collection<int32_t>::newInstance(kPostingsBatch);
+    const Lucene::TermDocsPtr termDocs = m_reader->termDocs();
+    struct Closer
+    {
+        const Lucene::TermDocsPtr& termDocs;
+        ~Closer() { termDocs->close(); }
+    } closer{termDocs};
     for (const Lucene::TermPtr& term : spanQueries->allTerms()) {
         if (!seen.emplace(term->field(), term->text()).second)
             continue;
-        const Lucene::TermDocsPtr termDocs = m_reader->termDocs(term);
-        struct Closer
-        {
-            const Lucene::TermDocsPtr& termDocs;
-            ~Closer() { termDocs->close(); }
-        } closer{termDocs};
-        for (int32_t read = termDocs->read(docs, freqs); read > 0; read = termDocs->read(docs, freqs)) {
-            checkStop();
-            for (int32_t i = 0; i < read; ++i) {
-                const auto slot = m_hitSlots.find(docs[i]);
-                if (slot != m_hitSlots.end())
-                    add(slot->second, freqs[i]);
-            }
+        termDocs->seek(term);
+        int32_t moved = 0;
+        bool more = true;
+        for (auto& [doc, slot] : m_hitSlots) {
+            if (++moved % kPostingsBatch == 0)
+                checkStop();
+            if (moved == 1 || termDocs->doc() < doc)
+                more = termDocs->skipTo(doc);
+            if (!more)
+                break;
+            if (termDocs->doc() == doc)
+                add(slot, termDocs->freq());
         }
     }
-    // Each proximity match found while the spans were walked is one
-    // occurrence.
+    // Each proximity match is one occurrence.
     if (!spanQueries->spanNearQueries().empty()) {
+        std::vector<int32_t> hits;
+        hits.reserve(m_hitSlots.size());
+        for (const auto& entry : m_hitSlots)
+            hits.push_back(entry.first);
+        spanQueries->collectSpans(m_reader, hits, [this] { checkStop(); });
         for (auto& [doc, slot] : m_hitSlots) {
             if (const auto spans = spanQueries->findSpans(doc))
                 add(slot, int(spans->size()));
@@ -529,14 +547,10 @@ void FTSearchThreadImpl::countPhrases(const std::vector<Lucene::PhraseQueryPtr>&
 {
     // The postings of a phrase's words do not say where they stand together:
     // the phrase's own scorer, moved along the hits, counts its matches.
-    std::vector<int32_t> hits;
-    hits.reserve(m_hitSlots.size());
-    for (const auto& entry : m_hitSlots)
-        hits.push_back(entry.first);
-    std::sort(hits.begin(), hits.end());
     auto segments = Lucene::Collection<Lucene::IndexReaderPtr>::newInstance();
     Lucene::ReaderUtil::gatherSubReaders(segments, m_reader);
     const auto searcher = Lucene::newLucene<Lucene::IndexSearcher>(m_reader);
+    const auto byDoc = [](const std::pair<int32_t, HitSlot>& entry, int32_t doc) { return entry.first < doc; };
 
     std::set<Lucene::String> seen;
     for (const Lucene::PhraseQueryPtr& phrase : phrases) {
@@ -544,22 +558,22 @@ void FTSearchThreadImpl::countPhrases(const std::vector<Lucene::PhraseQueryPtr>&
             continue;
         const Lucene::WeightPtr weight = phrase->weight(searcher);
         int32_t docBase = 0;
-        auto hit = hits.begin();
+        auto hit = m_hitSlots.begin();
         for (const Lucene::IndexReaderPtr& segment : segments) {
             const int32_t docEnd = docBase + segment->maxDoc();
-            const auto segmentEnd = std::lower_bound(hit, hits.end(), docEnd);
+            const auto segmentEnd = std::lower_bound(hit, m_hitSlots.end(), docEnd, byDoc);
             if (hit != segmentEnd) {
                 if (const Lucene::ScorerPtr scorer = weight->scorer(segment, true, false)) {
                     int32_t moved = 0;
                     for (; hit != segmentEnd; ++hit) {
                         if (++moved % kPostingsBatch == 0)
                             checkStop();
-                        const int32_t doc = *hit - docBase;
+                        const int32_t doc = hit->first - docBase;
                         int32_t at = scorer->docID();
                         if (at < doc)
                             at = scorer->advance(doc);
                         if (at == doc)
-                            add(m_hitSlots.at(*hit), int(std::ceil(scorer->termFreq())));
+                            add(hit->second, int(std::ceil(scorer->termFreq())));
                     }
                 }
                 hit = segmentEnd;
