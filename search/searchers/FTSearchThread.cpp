@@ -339,17 +339,22 @@ Lucene::QueryPtr FTSearchThreadImpl::buildQuery(const FTSearchSettings& settings
     const bool exact = settings.fieldName().exactMatch();
     const std::wstring field = FTFieldName(exact, false, false).toString();
 
-    Lucene::AnalyzerPtr analyzer;
-    switch (settings.language()) {
-    case TarnolixConstants::English:
-    case TarnolixConstants::Sanskrit:
-        analyzer = Lucene::newLucene<EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
-        break;
-    case TarnolixConstants::Russian:
-        analyzer = Lucene::newLucene<RussianAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
-        break;
-    default:
-        throw Exception("Invalid language");
+    // Kept by the worker, so that the parser reuses its token streams from
+    // one search to the next.
+    Lucene::AnalyzerPtr& analyzer = m_analyzers[settings.language()];
+    if (!analyzer) {
+        switch (settings.language()) {
+        case TarnolixConstants::English:
+        case TarnolixConstants::Sanskrit:
+            analyzer = Lucene::newLucene<EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+            break;
+        case TarnolixConstants::Russian:
+            analyzer = Lucene::newLucene<RussianAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+            break;
+        default:
+            m_analyzers.erase(settings.language());
+            throw Exception("Invalid language");
+        }
     }
     const std::shared_ptr<FTSearchStatus> status = m_searchStatus;
     status->setAnalyzer(analyzer);
@@ -387,11 +392,12 @@ void FTSearchThreadImpl::addBook(unsigned bookId)
     m_books.push_back(m_currentBook);
 }
 
-void FTSearchThreadImpl::addSection(const QString& code)
+void FTSearchThreadImpl::addSection(const Lucene::String& code)
 {
+    // Looked up by the stored text: a hit of a known section converts nothing.
     auto found = m_sectionByCode.find(code);
     if (found == m_sectionByCode.end()) {
-        auto section = std::make_shared<FTSRSection>(m_currentBook, code);
+        auto section = std::make_shared<FTSRSection>(m_currentBook, fromLucene(code));
         m_currentBook->addSection(section);
         found = m_sectionByCode.emplace(code, std::move(section)).first;
     }
@@ -449,7 +455,7 @@ void FTSearchThreadImpl::processDocs(FTSearchResults& results, const FTSearchSet
     for (const Lucene::ScoreDocPtr& scoreDoc : docs) {
         checkStop();
         const auto hit = boost::static_pointer_cast<ScoreDocEx>(scoreDoc);
-        const QString code = fromLucene(hit->document->get(IndexField::s));
+        const Lucene::String code = hit->document->get(IndexField::s);
         const unsigned long long entityIndex = std::stoull(hit->document->get(IndexField::ei));
         const unsigned long long positionIndex = std::stoull(hit->document->get(IndexField::pi));
         addBook(unsigned(hit->bookId));

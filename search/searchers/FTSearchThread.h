@@ -88,7 +88,7 @@ private:
     void processDocs(FTSearchResults& results, const FTSearchSettings& settings);
     void countOccurrences(FTSearchResults& results);
     void addBook(unsigned bookId);
-    void addSection(const QString& code);
+    void addSection(const Lucene::String& code);
     void sortResults(const FTSearchSettings& settings, std::shared_ptr<SRItemsContainer>& items);
     int catalogPosition(const SRSection& section) const;
     void sortBooks();
@@ -118,7 +118,7 @@ private:
     // The records of the run being built.
     BooksSearchResults::BookList m_books;
     BooksSearchResults::BookMap m_bookById;
-    std::unordered_map<QString, std::shared_ptr<FTSRSection>> m_sectionByCode;
+    std::unordered_map<Lucene::String, std::shared_ptr<FTSRSection>> m_sectionByCode;
     std::unordered_map<const FTSRSection*, EntityMap> m_entitiesBySection;
     std::shared_ptr<SRBook> m_currentBook;
     std::shared_ptr<FTSRSection> m_currentSection;
@@ -141,6 +141,7 @@ private:
     std::shared_ptr<FTSearchResults> m_spentResults;
     std::shared_ptr<FTSearchStatus> m_spentStatus;
     std::shared_ptr<const SectionsCatalogPositions> m_positions;
+    std::map<TarnolixConstants::Language, Lucene::AnalyzerPtr> m_analyzers;
 };
 
 class FTSearchThread : public Searcher
