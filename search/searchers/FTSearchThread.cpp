@@ -233,10 +233,6 @@ void FTSearchThreadImpl::doSearch(SearchSettingsConstPtr sr)
     m_currentSection.reset();
     m_currentEntities = nullptr;
     m_positions.reset();
-    // What the run replaced or used up goes only now that its end is told.
-    m_spentHits.reset();
-    m_spentResults.reset();
-    m_spentStatus.reset();
 }
 
 void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread*& writer)
@@ -258,7 +254,7 @@ void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread
     const auto status = std::make_shared<FTSearchStatus>(settings, m_reader);
     {
         std::lock_guard<std::mutex> lock(m_statusMutex);
-        m_spentStatus = std::exchange(m_searchStatus, status);
+        m_searchStatus = status;
     }
     const Lucene::QueryPtr query = buildQuery(*settings);
     m_fastCount = status->spanQueries()->fastFreq();
@@ -306,7 +302,7 @@ void FTSearchThreadImpl::run(const SearchSettingsConstPtr& sr, IndexWriterThread
     std::shared_ptr<FTSearchResults> results = unrestricted ? nameTask.result() : FTSearchResults::create(status);
     {
         std::lock_guard<std::mutex> lock(m_resultsMutex);
-        m_spentResults = std::exchange(m_results, results);
+        m_results = results;
     }
     const int64_t t2 = Lucene::MiscUtils::currentTimeMillis();
     if (t2 - t1 > kSlowWaitMs)
@@ -482,7 +478,6 @@ void FTSearchThreadImpl::processDocs(FTSearchResults& results, const FTSearchSet
         items.push_back(std::move(item));
     }
 
-    m_spentHits = top;
     if (collectorCounted) {
         results.setTotalFreq(totalFreq);
     } else {

@@ -135,11 +135,6 @@ private:
     // Ascending by document number once the hits are read.
     std::vector<std::pair<int32_t, HitSlot>> m_hitSlots;
     std::vector<std::shared_ptr<SRItem>> m_pendingItems;
-    // Freed after the run has told its end: the hits' stored documents, the
-    // previous run's results and status.
-    Lucene::TopDocsPtr m_spentHits;
-    std::shared_ptr<FTSearchResults> m_spentResults;
-    std::shared_ptr<FTSearchStatus> m_spentStatus;
     std::shared_ptr<const SectionsCatalogPositions> m_positions;
     std::map<TarnolixConstants::Language, Lucene::AnalyzerPtr> m_analyzers;
 };
