@@ -1,10 +1,26 @@
 #include "search/query/ResultCollector.h"
 
 #include "core/Exception.h"
+#include "core/ProgramConstants.h"
+
+#include <MapFieldSelector.h>
 
 #include <string>
 
 namespace tarnolix {
+
+namespace {
+
+// What a hit's record is built from; its other stored fields (search name,
+// categories) are skipped unread.
+const Lucene::FieldSelectorPtr& hitFields()
+{
+    static const Lucene::FieldSelectorPtr selector = Lucene::newLucene<Lucene::MapFieldSelector>(
+        Lucene::newCollection<Lucene::String>(IndexField::bid, IndexField::s, IndexField::ei, IndexField::pi));
+    return selector;
+}
+
+} // namespace
 
 ResultCollector::ResultCollector(bool countOccurrences, int32_t numHits)
     // Without sentinels: a queue that has room takes every hit, as one
@@ -56,6 +72,13 @@ void ResultCollector::collect(int32_t doc)
     m_hitCount.store(totalHits);
     const int32_t absDoc = m_docBase + doc;
 
+    if (m_numHits == 0) {
+        // Room for no hit: the collector only counts, and reads nothing.
+        if (m_countOccurrences)
+            m_occurrenceTotal.store(m_occurrenceTotal.load() + double(m_visitor.occurrences(doc)));
+        return;
+    }
+
     const bool full = m_queue->size() >= m_numHits;
     if (full) {
         // Hits arrive in any order: among equal scores the smaller document
@@ -70,8 +93,8 @@ void ResultCollector::collect(int32_t doc)
         m_occurrenceTotal.store(m_occurrenceTotal.load() + double(occurrences));
     }
 
-    const Lucene::DocumentPtr document = m_reader->document(doc);
-    const int32_t bookId = std::stoi(document->get(L"bid"));
+    const Lucene::DocumentPtr document = m_reader->document(doc, hitFields());
+    const int32_t bookId = std::stoi(document->get(IndexField::bid));
     if (bookId == 0)
         throw Exception("Read bookId failed");
 

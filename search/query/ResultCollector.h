@@ -1,13 +1,14 @@
 #pragma once
 // The collector of a full-text or word-by-word search: the best hits as
-// ScoreDocEx records (with their stored document, book id and occurrence
-// count), the set of books they belong to, and, when asked, the total number
+// ScoreDocEx records (with their stored book id, section code, entity and
+// paragraph numbers as a document, the book id and the occurrence count), the set of books they belong to, and, when asked, the total number
 // of occurrences of the query in them, summed from the term frequencies of
 // the counting scorers positioned on each hit (MockScorerVisitor.h). Another
 // thread may reject it; the search then ends with "Search rejected".
 //
 // Memory follows the hits taken, not numHits: callers pass the index's
-// document count so that no hit is dropped.
+// document count so that no hit is dropped. With numHits 0 it keeps no hit
+// and reads no stored document: it only counts (when asked to).
 
 #include "search/index/LuceneClass.h"
 #include "search/index/ScoreDocEx.h"

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtDebug>
 
+#include <algorithm>
+
 namespace tarnolix {
 
 namespace {
@@ -73,6 +75,18 @@ void SpanQueries::collectSpanNear(const Lucene::SpanNearQueryPtr& query)
 
 void SpanQueries::init(const SearchScope& scope, const Lucene::IndexReaderPtr& reader, const StopCheck& stopCheck)
 {
+    expand(scope, reader, stopCheck, true);
+}
+
+void SpanQueries::initWithoutSpans(const SearchScope& scope, const Lucene::IndexReaderPtr& reader,
+                                   const StopCheck& stopCheck)
+{
+    expand(scope, reader, stopCheck, false);
+}
+
+void SpanQueries::expand(const SearchScope& scope, const Lucene::IndexReaderPtr& reader, const StopCheck& stopCheck,
+                         bool walkSpans)
+{
     const int64_t start = Lucene::MiscUtils::currentTimeMillis();
 
     bool allRequired = true;
@@ -105,8 +119,12 @@ void SpanQueries::init(const SearchScope& scope, const Lucene::IndexReaderPtr& r
         else
             addEnumTerms(Lucene::newLucene<Lucene::SingleTermEnum>(reader, term), query, stopCheck);
     }
-    for (const Lucene::SpanNearQueryPtr& query : m_spanNearQueries)
-        addSpans(query, reader, stopCheck);
+    for (const Lucene::SpanNearQueryPtr& query : m_spanNearQueries) {
+        if (walkSpans)
+            addSpans(query, reader, stopCheck);
+        else
+            m_fields.insert(query->getField());
+    }
 
     qInfo("SpanQueries::init: %lldms. elapsed. fast freq %s",
           static_cast<long long>(Lucene::MiscUtils::currentTimeMillis() - start),
@@ -117,6 +135,37 @@ std::shared_ptr<const SpanQueries::SpanList> SpanQueries::findSpans(int32_t doc)
 {
     const auto found = m_spans.find(doc);
     return found != m_spans.end() ? found->second : nullptr;
+}
+
+void SpanQueries::collectSpans(const Lucene::IndexReaderPtr& reader, const std::vector<int32_t>& docs,
+                               const StopCheck& stopCheck)
+{
+    if (docs.empty())
+        return;
+    for (const Lucene::SpanNearQueryPtr& query : m_spanNearQueries) {
+        const Lucene::SpansPtr spans = query->getSpans(reader);
+        int walked = 0;
+        auto wanted = docs.begin();
+        // Positioned on a match at or after *wanted, or at the end.
+        bool more = spans->skipTo(*wanted);
+        while (more && wanted != docs.end()) {
+            if (stopCheck && ++walked % kStopCheckInterval == 0)
+                stopCheck();
+            const int32_t doc = spans->doc();
+            wanted = std::lower_bound(wanted, docs.end(), doc);
+            if (wanted == docs.end())
+                break;
+            if (*wanted != doc) {
+                more = spans->skipTo(*wanted);
+                continue;
+            }
+            std::shared_ptr<SpanList>& list = m_spans[doc];
+            if (!list)
+                list = std::make_shared<SpanList>();
+            list->emplace_back(spans->start(), spans->end());
+            more = spans->next();
+        }
+    }
 }
 
 void SpanQueries::addTerm(const Lucene::TermPtr& term)

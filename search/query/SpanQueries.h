@@ -48,6 +48,14 @@ public:
     // `reader`; once, after parsing and before searching. Errors of the
     // reader pass, and so does whatever `stopCheck` throws.
     void init(const SearchScope& scope, const Lucene::IndexReaderPtr& reader, const StopCheck& stopCheck = {});
+    // The same, without walking the proximity matches over the whole index:
+    // collectSpans then walks them in the documents that need them only.
+    void initWithoutSpans(const SearchScope& scope, const Lucene::IndexReaderPtr& reader,
+                          const StopCheck& stopCheck = {});
+    // The proximity matches of `docs` (index-wide numbers, ascending) for
+    // findSpans, skipping the documents in between.
+    void collectSpans(const Lucene::IndexReaderPtr& reader, const std::vector<int32_t>& docs,
+                      const StopCheck& stopCheck = {});
 
     // The (start, end) positions of the proximity matches in `doc` (an
     // index-wide number); null when there are none.
@@ -89,6 +97,8 @@ private:
                       const StopCheck& stopCheck);
     void addSpans(const Lucene::SpanNearQueryPtr& query, const Lucene::IndexReaderPtr& reader,
                   const StopCheck& stopCheck);
+    void expand(const SearchScope& scope, const Lucene::IndexReaderPtr& reader, const StopCheck& stopCheck,
+                bool walkSpans);
 
     std::vector<Lucene::TermQueryPtr> m_termQueries;
     std::vector<Lucene::SpanNearQueryPtr> m_spanNearQueries;

@@ -335,17 +335,22 @@ Lucene::QueryPtr FTSearchThreadImpl::buildQuery(const FTSearchSettings& settings
     const bool exact = settings.fieldName().exactMatch();
     const std::wstring field = FTFieldName(exact, false, false).toString();
 
-    Lucene::AnalyzerPtr analyzer;
-    switch (settings.language()) {
-    case TarnolixConstants::English:
-    case TarnolixConstants::Sanskrit:
-        analyzer = Lucene::newLucene<EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
-        break;
-    case TarnolixConstants::Russian:
-        analyzer = Lucene::newLucene<RussianAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
-        break;
-    default:
-        throw Exception("Invalid language");
+    // Kept by the worker, so that the parser reuses its token streams from
+    // one search to the next.
+    Lucene::AnalyzerPtr& analyzer = m_analyzers[settings.language()];
+    if (!analyzer) {
+        switch (settings.language()) {
+        case TarnolixConstants::English:
+        case TarnolixConstants::Sanskrit:
+            analyzer = Lucene::newLucene<EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+            break;
+        case TarnolixConstants::Russian:
+            analyzer = Lucene::newLucene<RussianAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
+            break;
+        default:
+            m_analyzers.erase(settings.language());
+            throw Exception("Invalid language");
+        }
     }
     const std::shared_ptr<FTSearchStatus> status = m_searchStatus;
     status->setAnalyzer(analyzer);
@@ -366,7 +371,8 @@ Lucene::QueryPtr FTSearchThreadImpl::buildQuery(const FTSearchSettings& settings
     }
     const Lucene::QueryPtr parsed = parser->parse(text);
     status->setQuery(parsed);
-    status->spanQueries()->init(settings.scope(), m_reader, [this] { checkStop(); });
+    // The proximity matches are walked after the search, in its hits only.
+    status->spanQueries()->initWithoutSpans(settings.scope(), m_reader, [this] { checkStop(); });
     return restrictQueryToScope(settings.scope(), parsed);
 }
 
@@ -382,11 +388,12 @@ void FTSearchThreadImpl::addBook(unsigned bookId)
     m_books.push_back(m_currentBook);
 }
 
-void FTSearchThreadImpl::addSection(const QString& code)
+void FTSearchThreadImpl::addSection(const Lucene::String& code)
 {
+    // Looked up by the stored text: a hit of a known section converts nothing.
     auto found = m_sectionByCode.find(code);
     if (found == m_sectionByCode.end()) {
-        auto section = std::make_shared<FTSRSection>(m_currentBook, code);
+        auto section = std::make_shared<FTSRSection>(m_currentBook, fromLucene(code));
         m_currentBook->addSection(section);
         found = m_sectionByCode.emplace(code, std::move(section)).first;
     }
@@ -444,7 +451,7 @@ void FTSearchThreadImpl::processDocs(FTSearchResults& results, const FTSearchSet
     for (const Lucene::ScoreDocPtr& scoreDoc : docs) {
         checkStop();
         const auto hit = boost::static_pointer_cast<ScoreDocEx>(scoreDoc);
-        const QString code = fromLucene(hit->document->get(IndexField::s));
+        const Lucene::String code = hit->document->get(IndexField::s);
         const unsigned long long entityIndex = std::stoull(hit->document->get(IndexField::ei));
         const unsigned long long positionIndex = std::stoull(hit->document->get(IndexField::pi));
         addBook(unsigned(hit->bookId));
@@ -466,15 +473,18 @@ void FTSearchThreadImpl::processDocs(FTSearchResults& results, const FTSearchSet
             m_currentBook->addFreq(freq);
             totalFreq += freq;
         } else {
-            m_hitSlots[hit->doc] = HitSlot{m_currentBook, m_currentSection, item};
+            m_hitSlots.push_back({hit->doc, HitSlot{m_currentBook, m_currentSection, item}});
         }
         items.push_back(std::move(item));
     }
 
-    if (collectorCounted)
+    if (collectorCounted) {
         results.setTotalFreq(totalFreq);
-    else
+    } else {
+        std::sort(m_hitSlots.begin(), m_hitSlots.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
         countOccurrences(results);
+    }
     m_pendingItems = std::move(items);
 }
 
@@ -489,31 +499,40 @@ void FTSearchThreadImpl::countOccurrences(FTSearchResults& results)
         totalFreq += freq;
     };
 
-    // A term the span collection lists twice is still read once.
+    // The hits are far fewer than a common word's postings: each term's
+    // postings skip from hit to hit. A term the span collection lists twice
+    // is still read once.
     std::set<std::pair<Lucene::String, Lucene::String>> seen;
-    auto docs = Lucene::Collection<int32_t>::newInstance(kPostingsBatch);
-    auto freqs = Lucene::Collection<int32_t>::newInstance(kPostingsBatch);
+    const Lucene::TermDocsPtr termDocs = m_reader->termDocs();
+    struct Closer
+    {
+        const Lucene::TermDocsPtr& termDocs;
+        ~Closer() { termDocs->close(); }
+    } closer{termDocs};
     for (const Lucene::TermPtr& term : spanQueries->allTerms()) {
         if (!seen.emplace(term->field(), term->text()).second)
             continue;
-        const Lucene::TermDocsPtr termDocs = m_reader->termDocs(term);
-        struct Closer
-        {
-            const Lucene::TermDocsPtr& termDocs;
-            ~Closer() { termDocs->close(); }
-        } closer{termDocs};
-        for (int32_t read = termDocs->read(docs, freqs); read > 0; read = termDocs->read(docs, freqs)) {
-            checkStop();
-            for (int32_t i = 0; i < read; ++i) {
-                const auto slot = m_hitSlots.find(docs[i]);
-                if (slot != m_hitSlots.end())
-                    add(slot->second, freqs[i]);
-            }
+        termDocs->seek(term);
+        int32_t moved = 0;
+        bool more = true;
+        for (auto& [doc, slot] : m_hitSlots) {
+            if (++moved % kPostingsBatch == 0)
+                checkStop();
+            if (moved == 1 || termDocs->doc() < doc)
+                more = termDocs->skipTo(doc);
+            if (!more)
+                break;
+            if (termDocs->doc() == doc)
+                add(slot, termDocs->freq());
         }
     }
-    // Each proximity match found while the spans were walked is one
-    // occurrence.
+    // Each proximity match is one occurrence.
     if (!spanQueries->spanNearQueries().empty()) {
+        std::vector<int32_t> hits;
+        hits.reserve(m_hitSlots.size());
+        for (const auto& entry : m_hitSlots)
+            hits.push_back(entry.first);
+        spanQueries->collectSpans(m_reader, hits, [this] { checkStop(); });
         for (auto& [doc, slot] : m_hitSlots) {
             if (const auto spans = spanQueries->findSpans(doc))
                 add(slot, int(spans->size()));
@@ -529,14 +548,10 @@ void FTSearchThreadImpl::countPhrases(const std::vector<Lucene::PhraseQueryPtr>&
 {
     // The postings of a phrase's words do not say where they stand together:
     // the phrase's own scorer, moved along the hits, counts its matches.
-    std::vector<int32_t> hits;
-    hits.reserve(m_hitSlots.size());
-    for (const auto& entry : m_hitSlots)
-        hits.push_back(entry.first);
-    std::sort(hits.begin(), hits.end());
     auto segments = Lucene::Collection<Lucene::IndexReaderPtr>::newInstance();
     Lucene::ReaderUtil::gatherSubReaders(segments, m_reader);
     const auto searcher = Lucene::newLucene<Lucene::IndexSearcher>(m_reader);
+    const auto byDoc = [](const std::pair<int32_t, HitSlot>& entry, int32_t doc) { return entry.first < doc; };
 
     std::set<Lucene::String> seen;
     for (const Lucene::PhraseQueryPtr& phrase : phrases) {
@@ -544,22 +559,22 @@ void FTSearchThreadImpl::countPhrases(const std::vector<Lucene::PhraseQueryPtr>&
             continue;
         const Lucene::WeightPtr weight = phrase->weight(searcher);
         int32_t docBase = 0;
-        auto hit = hits.begin();
+        auto hit = m_hitSlots.begin();
         for (const Lucene::IndexReaderPtr& segment : segments) {
             const int32_t docEnd = docBase + segment->maxDoc();
-            const auto segmentEnd = std::lower_bound(hit, hits.end(), docEnd);
+            const auto segmentEnd = std::lower_bound(hit, m_hitSlots.end(), docEnd, byDoc);
             if (hit != segmentEnd) {
                 if (const Lucene::ScorerPtr scorer = weight->scorer(segment, true, false)) {
                     int32_t moved = 0;
                     for (; hit != segmentEnd; ++hit) {
                         if (++moved % kPostingsBatch == 0)
                             checkStop();
-                        const int32_t doc = *hit - docBase;
+                        const int32_t doc = hit->first - docBase;
                         int32_t at = scorer->docID();
                         if (at < doc)
                             at = scorer->advance(doc);
                         if (at == doc)
-                            add(m_hitSlots.at(*hit), int(std::ceil(scorer->termFreq())));
+                            add(hit->second, int(std::ceil(scorer->termFreq())));
                     }
                 }
                 hit = segmentEnd;

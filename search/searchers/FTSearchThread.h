@@ -88,7 +88,7 @@ private:
     void processDocs(FTSearchResults& results, const FTSearchSettings& settings);
     void countOccurrences(FTSearchResults& results);
     void addBook(unsigned bookId);
-    void addSection(const QString& code);
+    void addSection(const Lucene::String& code);
     void sortResults(const FTSearchSettings& settings, std::shared_ptr<SRItemsContainer>& items);
     int catalogPosition(const SRSection& section) const;
     void sortBooks();
@@ -118,7 +118,7 @@ private:
     // The records of the run being built.
     BooksSearchResults::BookList m_books;
     BooksSearchResults::BookMap m_bookById;
-    std::unordered_map<QString, std::shared_ptr<FTSRSection>> m_sectionByCode;
+    std::unordered_map<Lucene::String, std::shared_ptr<FTSRSection>> m_sectionByCode;
     std::unordered_map<const FTSRSection*, EntityMap> m_entitiesBySection;
     std::shared_ptr<SRBook> m_currentBook;
     std::shared_ptr<FTSRSection> m_currentSection;
@@ -132,9 +132,11 @@ private:
         std::shared_ptr<SRItem> item;
     };
     void countPhrases(const std::vector<Lucene::PhraseQueryPtr>& phrases, const std::function<void(HitSlot&, int)>& add);
-    std::unordered_map<int32_t, HitSlot> m_hitSlots;
+    // Ascending by document number once the hits are read.
+    std::vector<std::pair<int32_t, HitSlot>> m_hitSlots;
     std::vector<std::shared_ptr<SRItem>> m_pendingItems;
     std::shared_ptr<const SectionsCatalogPositions> m_positions;
+    std::map<TarnolixConstants::Language, Lucene::AnalyzerPtr> m_analyzers;
 };
 
 class FTSearchThread : public Searcher

@@ -131,7 +131,7 @@ QVariant countQueryOccurrences(const FTSearchSettings& settings, const Lucene::I
         phrase->setSlop(kTotalSlop);
         for (const CountEntry& entry : entries)
             phrase->add(Lucene::newLucene<Lucene::Term>(entry.term->field(), entry.term->text()));
-        const auto collector = Lucene::newLucene<ResultCollector>(true, reader->maxDoc());
+        const auto collector = Lucene::newLucene<ResultCollector>(true, 0);
         searcher->search(restrictQueryToScope(scope, phrase), library, collector);
         total = int(collector->totalOccurrences());
     }

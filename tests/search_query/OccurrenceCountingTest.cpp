@@ -136,6 +136,15 @@ TEST(OccurrenceCounting, TermsAndExactPhrasesCountAsTheTextDoes)
             const Counted counted = countWhileCollecting(index, query);
             EXPECT_EQ(counted.perHit, expected) << utf8(query->toString());
             EXPECT_EQ(counted.total, expectedTotal) << utf8(query->toString());
+
+            // With room for no hit the collector only counts: the same total,
+            // no hit kept.
+            const auto countOnly = newLucene<ResultCollector>(true, 0);
+            index.searcher->search(query, Lucene::FilterPtr(), countOnly);
+            EXPECT_EQ(countOnly->totalOccurrences(), expectedTotal) << utf8(query->toString());
+            EXPECT_EQ(countOnly->hitCount(), int32_t(expected.size())) << utf8(query->toString());
+            EXPECT_EQ(countOnly->topDocs()->scoreDocs.size(), 0);
+            EXPECT_EQ(countOnly->bookCount(), 0u);
         }
     }
 }

@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <numeric>
 #include <stdexcept>
 
 using namespace tarnolix;
@@ -204,6 +206,64 @@ TEST(SpanQueries, ProximityMatchesArePositionsByIndexWideDocument)
     const auto ordered = expanded(Caller::Counter, index, L"\"sita rama\"/0");
     EXPECT_EQ(*ordered->findSpans(2), (SpanQueries::SpanList{{0, 2}}));
     EXPECT_FALSE(ordered->findSpans(0));
+}
+
+// Walking the proximity matches of chosen documents only gives each of them
+// the lists of the whole walk, across segments and long gaps, and nothing to
+// the others.
+TEST(SpanQueries, ProximityMatchesOfChosenDocumentsEqualThoseOfTheWholeWalk)
+{
+    tarnolix::test::Segments segments(3);
+    for (int i = 0; i < 180; ++i) {
+        std::wstring text = L"krishna";
+        if (i % 3 == 0)
+            text = L"rama sita";
+        if (i % 10 == 0)
+            text = L"sita and rama went, rama sita rama";
+        segments[std::size_t(i / 60)].push_back({std::to_wstring(i % 7 + 1), text});
+    }
+    HitIndex index(segments);
+    const int32_t maxDoc = index.reader->maxDoc();
+
+    std::vector<int32_t> all(static_cast<std::size_t>(maxDoc), 0);
+    std::iota(all.begin(), all.end(), 0);
+    std::vector<int32_t> everySeventh, lastSegment, sparse;
+    for (int32_t doc = 0; doc < maxDoc; ++doc) {
+        if (doc % 7 == 0)
+            everySeventh.push_back(doc);
+        if (doc >= 120)
+            lastSegment.push_back(doc);
+    }
+    sparse = {1, 30, 59, 60, 150, 179};
+
+    for (const wchar_t* query : {L"\"rama sita\"@0", L"\"rama sita\"/0", L"\"sita rama\"@2"}) {
+        const auto whole = expanded(Caller::Counter, index, query);
+        for (const auto& [name, docs] : std::vector<std::pair<std::string, std::vector<int32_t>>>{
+                 {"none", {}}, {"all", all}, {"every seventh", everySeventh}, {"last segment", lastSegment},
+                 {"sparse", sparse}}) {
+            const auto chosen = std::make_shared<SpanQueries>();
+            parserFor(Caller::Counter, index, chosen)->parse(query);
+            chosen->initWithoutSpans({}, index.reader);
+            EXPECT_FALSE(chosen->findSpans(0)) << utf8(query) << " " << name;
+            chosen->collectSpans(index.reader, docs);
+            EXPECT_EQ(fieldNames(*chosen), fieldNames(*whole));
+            int found = 0;
+            for (int32_t doc = 0; doc < maxDoc; ++doc) {
+                const auto expected = whole->findSpans(doc);
+                const auto got = chosen->findSpans(doc);
+                if (!std::binary_search(docs.begin(), docs.end(), doc) || !expected) {
+                    EXPECT_FALSE(got) << utf8(query) << " " << name << " doc " << doc;
+                    continue;
+                }
+                ASSERT_TRUE(got) << utf8(query) << " " << name << " doc " << doc;
+                EXPECT_EQ(*got, *expected) << utf8(query) << " " << name << " doc " << doc;
+                ++found;
+            }
+            if (name != "none") {
+                EXPECT_GT(found, 0) << utf8(query) << " " << name;
+            }
+        }
+    }
 }
 
 // A lone "*" or a one-letter prefix walks the whole vocabulary: the walk
