@@ -34,6 +34,11 @@ TEST(EscapeJS, EveryCodeUnitAsAScriptLiteralNeedsIt)
         {QStringLiteral("a\t\"$.b"), QStringLiteral("a\\t\\\"\\$\\.b")},
         // A character outside the BMP: two surrogates, both copied.
         {QStringLiteral("\U0001D11E ā"), QStringLiteral("\U0001D11E ā")},
+        // Only ASCII is escaped: DEL, and units whose low byte is a quote, a
+        // dot or a control character, are copied.
+        {QString(QChar(0x7f)) + QChar(0xff22) + QChar(0x012e) + QChar(0x0409) + QChar(0x0100),
+         QString(QChar(0x7f)) + QChar(0xff22) + QChar(0x012e) + QChar(0x0409) + QChar(0x0100)},
+        {QStringLiteral("Слово. «Цитата» (с примечанием)"), QStringLiteral("Слово\\. «Цитата» \\(с примечанием\\)")},
         {QString(), QString()},
     };
     for (const Case& c : cases) {
@@ -49,6 +54,10 @@ TEST(EscapeJS, AnOutputBeyondItsReservationOnlyWarns)
     EXPECT_TRUE(log.texts(QtWarningMsg).isEmpty()); // 12 units within the 14 reserved
     EXPECT_EQ(PageStatus::escapeJS(QStringLiteral("(((((")), QStringLiteral("\\(\\(\\(\\(\\("));
     EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("escapeJS: reserveSize < o.size(): 6<10")));
+    // Outgrown after a run of plain text, with more text after the escapes.
+    const QString controls = QStringLiteral("abcdefghij") + QChar(1) + QChar(2) + QChar(3) + QStringLiteral("kl.m");
+    EXPECT_EQ(PageStatus::escapeJS(controls), QStringLiteral("abcdefghij\\u0001\\u0002\\u0003kl\\.m"));
+    EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("escapeJS: reserveSize < o.size(): 22<33")));
 }
 
 TEST(PageStatusBase, HasNoKindAndTakesItsTitle)
