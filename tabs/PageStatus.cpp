@@ -6,6 +6,10 @@
 
 #include <QtGlobal>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -85,6 +89,36 @@ inline int escapeGrowth(ushort code)
     return kEscape.growth[std::min<ushort>(code, 127)];
 }
 
+// The index of the first unit from `from` on that is escaped, or `size`.
+// Eight units at a time where SSE2 is there: most of a section is runs of
+// text with nothing to escape.
+inline int nextEscape(const ushort* in, int from, int size)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    // Units from `low` to `low + span`, as a mask of all-ones lanes.
+    const auto inRange = [zero](__m128i v, short low, short span) {
+        const __m128i offset = _mm_sub_epi16(v, _mm_set1_epi16(low));
+        return _mm_cmpeq_epi16(_mm_subs_epu16(offset, _mm_set1_epi16(span)), zero);
+    };
+    const auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(c)); };
+    for (; from + 8 <= size; from += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + from));
+        __m128i hit = inRange(v, 0, 31);                              // control characters
+        hit = _mm_or_si128(hit, inRange(v, '\'', '+' - '\''));       // ' ( ) * +
+        hit = _mm_or_si128(hit, inRange(v, '[', '\\' - '['));        // [ backslash
+        hit = _mm_or_si128(hit, _mm_or_si128(equal(v, '"'), equal(v, '$')));
+        hit = _mm_or_si128(hit, _mm_or_si128(equal(v, '.'), equal(v, '?')));
+        hit = _mm_or_si128(hit, _mm_or_si128(equal(v, '^'), equal(v, '|')));
+        if (const int bits = _mm_movemask_epi8(hit))
+            return from + __builtin_ctz(static_cast<unsigned>(bits)) / 2;
+    }
+#endif
+    while (from < size && escapeGrowth(in[from]) == 0)
+        ++from;
+    return from;
+}
+
 // The letter after the backslash of a one-letter escape.
 inline ushort escapeLetter(ushort code)
 {
@@ -114,16 +148,17 @@ QString PageStatus::escapeJS(const QString& text)
     // Sections run to tens of thousands of units: one pass into the 1.3x
     // reservation, copying the runs between escapes whole. Only a text that
     // outgrows it is measured to the end and the buffer grown once.
+    int i = nextEscape(in, 0, inSize);
+    if (i == inSize)
+        return text; // nothing to escape: the text itself, shared
     static const char kHex[] = "0123456789abcdef";
     QString o(std::max(reserveSize, inSize), Qt::Uninitialized);
     ushort* out = reinterpret_cast<ushort*>(o.data());
     const ushort* limit = out + o.size();
     int runStart = 0;
-    for (int i = 0; i < inSize; ++i) {
+    for (; i < inSize; i = nextEscape(in, i + 1, inSize)) {
         const ushort code = in[i];
         const int growth = escapeGrowth(code);
-        if (growth == 0)
-            continue;
         const int run = i - runStart;
         if (limit - out < run + growth + 1) {
             const int written = static_cast<int>(out - reinterpret_cast<ushort*>(o.data()));
@@ -151,9 +186,6 @@ QString PageStatus::escapeJS(const QString& text)
             *out++ = static_cast<ushort>(kHex[code & 0xf]);
         }
     }
-    // Nothing to escape: the text itself, shared.
-    if (runStart == 0)
-        return text;
     std::memcpy(out, in + runStart, sizeof(ushort) * static_cast<std::size_t>(inSize - runStart));
     out += inSize - runStart;
     // Give the unused reservation back; shrinking reallocates in place.

@@ -47,6 +47,27 @@ TEST(EscapeJS, EveryCodeUnitAsAScriptLiteralNeedsIt)
     }
 }
 
+TEST(EscapeJS, EachCodeUnitIsFoundWhereverItStands)
+{
+    // The scan takes eight units at a time and the rest one by one: put each
+    // of the 65536 units at the start of a block, inside one and in the tail.
+    const QString controlLetters = QStringLiteral("\b\t\n\f\r");
+    const QString specials = QStringLiteral("\"$'()*+.?[\\^|");
+    for (int unit = 0; unit <= 0xffff; ++unit) {
+        const QChar c(static_cast<ushort>(unit));
+        const int growth = unit < 32 ? (controlLetters.contains(c) ? 1 : 5) : (specials.contains(c) ? 1 : 0);
+        for (const int at : {0, 9, 17}) {
+            QString text(18, QLatin1Char('a'));
+            text[at] = c;
+            const QString escaped = PageStatus::escapeJS(text);
+            if (escaped.size() != text.size() + growth || escaped.mid(at + growth + 1) != text.mid(at + 1)) {
+                ADD_FAILURE() << "unit " << unit << " at " << at << ": " << escaped.toStdString();
+                return;
+            }
+        }
+    }
+}
+
 TEST(EscapeJS, AnOutputBeyondItsReservationOnlyWarns)
 {
     MessageLog log;
