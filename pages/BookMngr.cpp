@@ -5,8 +5,6 @@
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <stdexcept>
 
@@ -97,7 +95,8 @@ bool BookMngr::isBookAvailable() const
     if (!connection.isOpen() || connection.driverName() != QLatin1String("QSQLITE"))
         return false;
     // Asked on every movement through the book: the statement stays prepared
-    // on the connection (dropped when it closes) and is reset after the read.
+    // on the connection's own handle (dropped when it closes), is read in
+    // place and reset after the read, so it never holds a snapshot.
     static const QString kSql[] = {
         QStringLiteral("SELECT 1 FROM BookBase AS base INNER JOIN BookInfo1 AS info ON info.id=base.id "
                        "WHERE base.id=? LIMIT 1"),
@@ -107,9 +106,8 @@ bool BookMngr::isBookAvailable() const
                        "WHERE base.id=? LIMIT 1"),
     };
     try {
-        return m_db->execPrepared(kSql[lang - 1], {id}, [](QSqlQuery& q) {
-            return q.next() && q.lastError().type() == QSqlError::NoError;
-        });
+        return m_db->readInPlace(kSql[lang - 1], QString::number(id),
+                                 [](const SQLiteDatabase::InPlaceRow& row) { return row.found(); });
     } catch (const std::exception&) {
         return false;
     }

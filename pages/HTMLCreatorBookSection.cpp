@@ -84,8 +84,16 @@ QString HTMLCreator::verseLabel(C::Language language, int kind)
 {
     if (kind < 4 || kind > kCommentPlusKind)
         return {};
-    const auto& labels = language == C::Russian ? kRussianLabels : kEnglishLabels;
-    return QString::fromUtf8(labels[std::size_t(kind - 4)]);
+    // Decoded once: a verse section asks for two or three of them.
+    const auto decoded = [](const std::array<const char*, 4>& texts) {
+        std::array<QString, 4> labels;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            labels[i] = QString::fromUtf8(texts[i]);
+        return labels;
+    };
+    static const std::array<QString, 4> russian = decoded(kRussianLabels);
+    static const std::array<QString, 4> english = decoded(kEnglishLabels);
+    return (language == C::Russian ? russian : english)[std::size_t(kind - 4)];
 }
 
 QString HTMLCreator::getBookSections(const std::shared_ptr<const BookInfo>& book, const BookSectionItem& item,

@@ -6,6 +6,12 @@
 
 #include <QtGlobal>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -58,39 +64,77 @@ void PageStatus::initializePage()
 
 namespace {
 
-// What one UTF-16 unit becomes in the escaped text, as its extra length: 0
-// when copied as it is, 1 for a backslash escape, 5 for \uXXXX.
+// What each ASCII unit becomes in the escaped text, as its extra length: 0
+// when copied as it is, 1 for a backslash escape, 5 for \uXXXX. Every unit
+// from 128 up is copied. A table, because sections run to tens of thousands
+// of units and a switch per unit mispredicts on mixed text.
+struct EscapeTable
+{
+    constexpr EscapeTable()
+    {
+        for (int c = 0; c < 32; ++c)
+            growth[c] = 5;
+        for (const char c : {'\b', '\t', '\n', '\f', '\r', '"', '$', '\'', '(', ')', '*', '+', '.', '?', '[', '\\',
+                             '^', '|'})
+            growth[static_cast<unsigned char>(c)] = 1;
+    }
+    unsigned char growth[128] = {};
+};
+constexpr EscapeTable kEscape;
+
+// DEL (127) is copied like every unit above it: clamping there keeps the
+// lookup free of a branch that mixed Cyrillic and ASCII text mispredicts.
 inline int escapeGrowth(ushort code)
 {
-    if (code < 32) {
-        switch (code) {
-        case '\b':
-        case '\t':
-        case '\n':
-        case '\f':
-        case '\r':
-            return 1;
-        default:
-            return 5;
-        }
+    return kEscape.growth[std::min<ushort>(code, 127)];
+}
+
+// The index of the first unit from `from` on that is escaped, or `size`.
+// Eight units at a time where SSE2 is there: most of a section is runs of
+// text with nothing to escape.
+inline int nextEscape(const ushort* in, int from, int size)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    // Units from `low` to `low + span`, as a mask of all-ones lanes.
+    const auto inRange = [zero](__m128i v, short low, short span) {
+        const __m128i offset = _mm_sub_epi16(v, _mm_set1_epi16(low));
+        return _mm_cmpeq_epi16(_mm_subs_epu16(offset, _mm_set1_epi16(span)), zero);
+    };
+    const auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(c)); };
+    for (; from + 8 <= size; from += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + from));
+        __m128i hit = inRange(v, 0, 31);                              // control characters
+        hit = _mm_or_si128(hit, inRange(v, '\'', '+' - '\''));       // ' ( ) * +
+        hit = _mm_or_si128(hit, inRange(v, '[', '\\' - '['));        // [ backslash
+        hit = _mm_or_si128(hit, _mm_or_si128(equal(v, '"'), equal(v, '$')));
+        hit = _mm_or_si128(hit, _mm_or_si128(equal(v, '.'), equal(v, '?')));
+        hit = _mm_or_si128(hit, _mm_or_si128(equal(v, '^'), equal(v, '|')));
+        if (const int bits = _mm_movemask_epi8(hit))
+            return from + __builtin_ctz(static_cast<unsigned>(bits)) / 2;
     }
+#endif
+    while (from < size && escapeGrowth(in[from]) == 0)
+        ++from;
+    return from;
+}
+
+// The letter after the backslash of a one-letter escape.
+inline ushort escapeLetter(ushort code)
+{
     switch (code) {
-    case '"':
-    case '$':
-    case '\'':
-    case '(':
-    case ')':
-    case '*':
-    case '+':
-    case '.':
-    case '?':
-    case '[':
-    case '\\':
-    case '^':
-    case '|':
-        return 1;
+    case '\b':
+        return 'b';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\f':
+        return 'f';
+    case '\r':
+        return 'r';
     default:
-        return 0;
+        return code;
     }
 }
 
@@ -98,61 +142,55 @@ inline int escapeGrowth(ushort code)
 
 QString PageStatus::escapeJS(const QString& text)
 {
-    const int reserveSize = static_cast<int>(text.size() * 1.3);
-    // Sections run to tens of kilobytes: measure first, then fill one buffer
-    // of the exact size, and hand the text back shared when nothing changes.
     const ushort* in = text.utf16();
     const int inSize = text.size();
-    qint64 outSize = inSize;
-    for (int i = 0; i < inSize; ++i)
-        outSize += escapeGrowth(in[i]);
-    if (outSize > std::numeric_limits<int>::max())
-        throw std::length_error("escapeJS: the escaped text is too long");
-    if (reserveSize < outSize)
-        qWarning("escapeJS: reserveSize < o.size(): %d<%lld", reserveSize, static_cast<long long>(outSize));
-    if (outSize == inSize)
-        return text;
-
+    const int reserveSize = static_cast<int>(inSize * 1.3);
+    // Sections run to tens of thousands of units: one pass into the 1.3x
+    // reservation, copying the runs between escapes whole. Only a text that
+    // outgrows it is measured to the end and the buffer grown once.
+    int i = nextEscape(in, 0, inSize);
+    if (i == inSize)
+        return text; // nothing to escape: the text itself, shared
     static const char kHex[] = "0123456789abcdef";
-    QString o(static_cast<int>(outSize), Qt::Uninitialized);
-    QChar* out = o.data();
-    for (int i = 0; i < inSize; ++i) {
+    QString o(std::max(reserveSize, inSize), Qt::Uninitialized);
+    ushort* out = reinterpret_cast<ushort*>(o.data());
+    const ushort* limit = out + o.size();
+    int runStart = 0;
+    for (; i < inSize; i = nextEscape(in, i + 1, inSize)) {
         const ushort code = in[i];
-        switch (escapeGrowth(code)) {
-        case 0:
-            *out++ = QChar(code);
-            break;
-        case 1:
-            *out++ = QLatin1Char('\\');
-            switch (code) {
-            case '\b':
-                *out++ = QLatin1Char('b');
-                break;
-            case '\t':
-                *out++ = QLatin1Char('t');
-                break;
-            case '\n':
-                *out++ = QLatin1Char('n');
-                break;
-            case '\f':
-                *out++ = QLatin1Char('f');
-                break;
-            case '\r':
-                *out++ = QLatin1Char('r');
-                break;
-            default:
-                *out++ = QChar(code);
-            }
-            break;
-        default:
-            *out++ = QLatin1Char('\\');
-            *out++ = QLatin1Char('u');
-            *out++ = QLatin1Char('0');
-            *out++ = QLatin1Char('0');
-            *out++ = QLatin1Char(kHex[code >> 4]);
-            *out++ = QLatin1Char(kHex[code & 0xf]);
+        const int growth = escapeGrowth(code);
+        const int run = i - runStart;
+        if (limit - out < run + growth + 1) {
+            const int written = static_cast<int>(out - reinterpret_cast<ushort*>(o.data()));
+            qint64 outSize = qint64(written) + (inSize - runStart);
+            for (int j = i; j < inSize; ++j)
+                outSize += escapeGrowth(in[j]);
+            if (outSize > std::numeric_limits<int>::max())
+                throw std::length_error("escapeJS: the escaped text is too long");
+            qWarning("escapeJS: reserveSize < o.size(): %d<%lld", reserveSize, static_cast<long long>(outSize));
+            o.resize(static_cast<int>(outSize));
+            out = reinterpret_cast<ushort*>(o.data()) + written;
+            limit = reinterpret_cast<ushort*>(o.data()) + o.size();
+        }
+        std::memcpy(out, in + runStart, sizeof(ushort) * static_cast<std::size_t>(run));
+        out += run;
+        runStart = i + 1;
+        *out++ = '\\';
+        if (growth == 1) {
+            *out++ = escapeLetter(code);
+        } else {
+            *out++ = 'u';
+            *out++ = '0';
+            *out++ = '0';
+            *out++ = static_cast<ushort>(kHex[code >> 4]);
+            *out++ = static_cast<ushort>(kHex[code & 0xf]);
         }
     }
+    std::memcpy(out, in + runStart, sizeof(ushort) * static_cast<std::size_t>(inSize - runStart));
+    out += inSize - runStart;
+    // Give the unused reservation back; shrinking reallocates in place.
+    o.resize(static_cast<int>(out - reinterpret_cast<ushort*>(o.data())));
+    o.squeeze();
     return o;
 }
 

@@ -34,11 +34,37 @@ TEST(EscapeJS, EveryCodeUnitAsAScriptLiteralNeedsIt)
         {QStringLiteral("a\t\"$.b"), QStringLiteral("a\\t\\\"\\$\\.b")},
         // A character outside the BMP: two surrogates, both copied.
         {QStringLiteral("\U0001D11E ā"), QStringLiteral("\U0001D11E ā")},
+        // Only ASCII is escaped: DEL, and units whose low byte is a quote, a
+        // dot or a control character, are copied.
+        {QString(QChar(0x7f)) + QChar(0xff22) + QChar(0x012e) + QChar(0x0409) + QChar(0x0100),
+         QString(QChar(0x7f)) + QChar(0xff22) + QChar(0x012e) + QChar(0x0409) + QChar(0x0100)},
+        {QStringLiteral("Слово. «Цитата» (с примечанием)"), QStringLiteral("Слово\\. «Цитата» \\(с примечанием\\)")},
         {QString(), QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
         EXPECT_EQ(PageStatus::escapeJS(c.text), c.escaped);
+    }
+}
+
+TEST(EscapeJS, EachCodeUnitIsFoundWhereverItStands)
+{
+    // The scan takes eight units at a time and the rest one by one: put each
+    // of the 65536 units at the start of a block, inside one and in the tail.
+    const QString controlLetters = QStringLiteral("\b\t\n\f\r");
+    const QString specials = QStringLiteral("\"$'()*+.?[\\^|");
+    for (int unit = 0; unit <= 0xffff; ++unit) {
+        const QChar c(static_cast<ushort>(unit));
+        const int growth = unit < 32 ? (controlLetters.contains(c) ? 1 : 5) : (specials.contains(c) ? 1 : 0);
+        for (const int at : {0, 9, 17}) {
+            QString text(18, QLatin1Char('a'));
+            text[at] = c;
+            const QString escaped = PageStatus::escapeJS(text);
+            if (escaped.size() != text.size() + growth || escaped.mid(at + growth + 1) != text.mid(at + 1)) {
+                ADD_FAILURE() << "unit " << unit << " at " << at << ": " << escaped.toStdString();
+                return;
+            }
+        }
     }
 }
 
@@ -49,6 +75,10 @@ TEST(EscapeJS, AnOutputBeyondItsReservationOnlyWarns)
     EXPECT_TRUE(log.texts(QtWarningMsg).isEmpty()); // 12 units within the 14 reserved
     EXPECT_EQ(PageStatus::escapeJS(QStringLiteral("(((((")), QStringLiteral("\\(\\(\\(\\(\\("));
     EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("escapeJS: reserveSize < o.size(): 6<10")));
+    // Outgrown after a run of plain text, with more text after the escapes.
+    const QString controls = QStringLiteral("abcdefghij") + QChar(1) + QChar(2) + QChar(3) + QStringLiteral("kl.m");
+    EXPECT_EQ(PageStatus::escapeJS(controls), QStringLiteral("abcdefghij\\u0001\\u0002\\u0003kl\\.m"));
+    EXPECT_TRUE(log.contains(QtWarningMsg, QStringLiteral("escapeJS: reserveSize < o.size(): 22<33")));
 }
 
 TEST(PageStatusBase, HasNoKindAndTakesItsTitle)
