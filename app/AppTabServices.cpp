@@ -33,6 +33,11 @@ void AppTabServices::showMessage(const QString& title, const QString& message)
     m_app.showMessage(title, message);
 }
 
+void AppTabServices::setClipboardText(const QString& text, bool toPlainText)
+{
+    m_app.setClipboardText(text, toPlainText);
+}
+
 void AppTabServices::favoriteMessageButtonClicked(const QString& favoriteUuid)
 {
     emit m_app.favoriteMessageButtonClicked(favoriteUuid);

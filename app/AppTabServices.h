@@ -18,6 +18,7 @@ public:
     void postShowError(const QString& message) override;
     void showError(const QString& title, const QString& message) override;
     void showMessage(const QString& title, const QString& message) override;
+    void setClipboardText(const QString& text, bool toPlainText) override;
     void favoriteMessageButtonClicked(const QString& favoriteUuid) override;
     void favoriteFolderMenuClicked(const QString& favoriteFolderUuid) override;
     void favoriteBookMenuClicked(int bookId) override;

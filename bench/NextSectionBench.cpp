@@ -70,6 +70,7 @@ public:
     void postShowError(const QString& message) override { error(message); }
     void showError(const QString&, const QString& message) override { error(message); }
     void showMessage(const QString&, const QString&) override {}
+    void setClipboardText(const QString&, bool) override {}
     void favoriteMessageButtonClicked(const QString&) override {}
     void favoriteFolderMenuClicked(const QString&) override {}
     void favoriteBookMenuClicked(int) override {}

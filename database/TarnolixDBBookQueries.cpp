@@ -19,7 +19,7 @@ namespace {
 const char* const kInfoColumns = "name, shortName, cover, annotation, parentTranslatorId, translatorId, "
                                  "editorId, "
                                  "publisherId, publishingYear, pagesCount, bookCopies, downloadFiles, "
-                                 "searchMacrosSection, id";
+                                 "searchMacrosSection, id, ISBN";
 
 void fillBookInfo(const QSqlQuery& q, BookInfo& info)
 {
@@ -37,6 +37,7 @@ void fillBookInfo(const QSqlQuery& q, BookInfo& info)
     info.downloadFiles = TarnolixDB::downloadFilesFromBytes(q.value(11).toByteArray());
     info.searchMacrosSection = q.value(12).toString();
     info.bookId = q.value(13).toInt();
+    info.ISBN = q.value(14).toString();
 }
 
 std::vector<std::shared_ptr<BookInfo>> readBookInfos(QSqlQuery& q, TarnolixConstants::Language language)

@@ -97,8 +97,8 @@ void TarnolixDB::insertBookInfo(const BookInfo& info)
     QSqlQuery q =
         query(insertStatement(languageTable("BookInfo", info.language),
                               {"id", "name", "shortName", "shortNameLC", "cover", "annotation", "parentTranslatorId",
-                               "translatorId", "editorId", "publisherId", "publishingYear", "pagesCount", "bookCopies",
-                               "downloadFiles", "searchMacrosSection"}));
+                               "translatorId", "editorId", "publisherId", "publishingYear", "ISBN", "pagesCount",
+                               "bookCopies", "downloadFiles", "searchMacrosSection"}));
     q.bindValue(QStringLiteral(":id"), info.bookId);
     q.bindValue(QStringLiteral(":name"), info.name);
     q.bindValue(QStringLiteral(":shortName"), info.shortName);
@@ -110,6 +110,7 @@ void TarnolixDB::insertBookInfo(const BookInfo& info)
     q.bindValue(QStringLiteral(":editorId"), info.editorId);
     q.bindValue(QStringLiteral(":publisherId"), idOrNull(info.publisherId));
     q.bindValue(QStringLiteral(":publishingYear"), info.publishingYear);
+    q.bindValue(QStringLiteral(":ISBN"), info.ISBN);
     q.bindValue(QStringLiteral(":pagesCount"), info.pagesCount);
     q.bindValue(QStringLiteral(":bookCopies"), info.bookCopies);
     q.bindValue(QStringLiteral(":downloadFiles"), downloadFilesToBytes(info.downloadFiles));

@@ -522,6 +522,9 @@ bool OpenBookStatus::openBook()
             stopInBookSearch();
             tab->searchDataStorage()->setSearchData(nullptr);
             clearCurrentSection();
+            // A reload asked for while the page was loading is done by this
+            // reopening; left set, it would swallow the next change.
+            m_reloadRequested = false;
         }
         m_contentInvalid = false;
         scheduleTitleUpdate();

@@ -19,7 +19,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -36,6 +38,20 @@ class OpenBookStatus : public PageStatus, public SectionsReloadTarget
     Q_PROPERTY(QObject* favoriteLogic READ favoriteLogic CONSTANT)
     Q_PROPERTY(TarnolixConstants::CatalogTab bookOfCatalog READ bookOfCatalog NOTIFY bookOfCatalogChanged)
     Q_PROPERTY(bool isBookOpen READ isBookOpen NOTIFY isBookOpenChanged)
+    // The printed numbering of the current section, and whether a next or
+    // previous number exists at each level (0 or 1); all 0 without one.
+    Q_PROPERTY(int archiBookCount READ archiBookCount NOTIFY currentSectionChanged)
+    Q_PROPERTY(int hasPreviouesSection READ hasPreviouesSection NOTIFY currentSectionChanged)
+    Q_PROPERTY(int hasNextSection READ hasNextSection NOTIFY currentSectionChanged)
+    Q_PROPERTY(int numberCodeSection READ numberCodeSection NOTIFY currentSectionChanged)
+    Q_PROPERTY(int hasPreviouesChapter READ hasPreviouesChapter NOTIFY currentSectionChanged)
+    Q_PROPERTY(int hasNextChapter READ hasNextChapter NOTIFY currentSectionChanged)
+    Q_PROPERTY(int numberCodeChapter READ numberCodeChapter NOTIFY currentSectionChanged)
+    Q_PROPERTY(int hasPreviouesPoem READ hasPreviouesPoem NOTIFY currentSectionChanged)
+    Q_PROPERTY(int hasNextPoem READ hasNextPoem NOTIFY currentSectionChanged)
+    Q_PROPERTY(int numberCodePoem READ numberCodePoem NOTIFY currentSectionChanged)
+    Q_PROPERTY(TarnolixConstants::Language anotherBookLanguage READ getAnotherBookLanguage
+                   NOTIFY anotherBookLanguageChanged)
 
 public:
     explicit OpenBookStatus(QObject* parent = nullptr);
@@ -79,6 +95,45 @@ public:
     // The index of the first mark of a full-text result item among the
     // marks of its section; -1 on failure (shown to the reader).
     Q_INVOKABLE int getMatchIndex(const QString& sectionCode, int srItemId);
+
+    // Moving by the book's printed numbering (section, chapter, verse): a
+    // target found is handed to the page logic's "seekSection"; a missing
+    // one is a warning and the view stays.
+    int numberCodeSection() const;
+    int numberCodeChapter() const;
+    int numberCodePoem() const;
+    int hasNextSection() const;
+    int hasNextChapter() const;
+    int hasNextPoem() const;
+    int hasPreviouesSection() const;
+    int hasPreviouesChapter() const;
+    int hasPreviouesPoem() const;
+    Q_INVOKABLE QVariantList getSectionNumbers() const;
+    Q_INVOKABLE QVariantList getChapterNumbers() const;
+    Q_INVOKABLE QVariantList getPoemNumbers() const;
+    Q_INVOKABLE void goToSection(int numberCodeSection);
+    Q_INVOKABLE void goToChapter(int numberCodeChapter);
+    Q_INVOKABLE void goToPoem(int numberCodePoem);
+    Q_INVOKABLE void goToNextSection();
+    Q_INVOKABLE void goToNextChapter();
+    Q_INVOKABLE void goToNextPoem();
+    Q_INVOKABLE void goToPreviousSection();
+    Q_INVOKABLE void goToPreviousChapter();
+    Q_INVOKABLE void goToPreviousPoem();
+
+    // A language other than the page's whose edition of the book holds the
+    // current section; InvalidLanguage when none.
+    Q_INVOKABLE TarnolixConstants::Language getAnotherBookLanguage();
+    // How many other editions of the archive book hold the current section.
+    int archiBookCount() const;
+    // {"archiBookId", "archiBookName", "books": [{"id", "name", "languages"}]}:
+    // the other editions holding the current section.
+    Q_INVOKABLE QVariantMap getArchiBookInfo() const;
+    // {"bookName", "authors", "commentators", "categories"}.
+    Q_INVOKABLE QVariantMap getBookInfo() const;
+    // The selection, a blank line and its source (authors, book, number,
+    // note, ISBN) on the clipboard.
+    Q_INVOKABLE void copyWithSource(const QString& sectionCode, const QString& selectedText, const QString& note);
 
     // The favorites changed in these (first, last) position ranges, both
     // ends included: rebuilds those sections and emits needReloadSections.
@@ -141,6 +196,22 @@ private:
     void afterBookClosed();
     // After the book was lost: closes it and tells QML.
     void revokeBookAccess();
+
+    // Numbered navigation.
+    enum class Level { Section, Chapter, Poem };
+    bool hasCurrentSection() const;
+    int nextOf(Level level) const;
+    int previousOf(Level level) const;
+    QVariantList numbersOf(Level level) const;
+    qint64 findFirst(Level level, int number) const;
+    qint64 findNext(Level level) const;
+    qint64 findPrevious(Level level) const;
+    void goToFound(const char* caller, qint64 index);
+    // Logs the move, finds its target and goes there; nothing without a
+    // current section.
+    void goToNumber(const char* caller, const std::function<qint64()>& find, std::optional<int> number = {});
+    // The persons' display names in the page language, in `ids` order.
+    std::vector<std::pair<int, QString>> personNames(const std::vector<int>& ids, bool spiritualOnly) const;
 
     int m_titleTimerId = 0;
     bool m_titleUpdatePending = false;

@@ -25,6 +25,8 @@ public:
     // GUI thread only: the reader's notices at once.
     virtual void showError(const QString& title, const QString& message) = 0;
     virtual void showMessage(const QString& title, const QString& message) = 0;
+    // GUI thread only: the system clipboard (HTML and text, or text alone).
+    virtual void setClipboardText(const QString& text, bool toPlainText) = 0;
 
     // GUI thread only: clicks on the favorites pages, passed on to the main
     // window's favorites dialogs.

@@ -792,6 +792,10 @@ The filter was ignored!</translation>
         <source>Не удалось обновить открытую книгу. Откройте её повторно.</source>
         <translation>The open book could not be updated. Open it again.</translation>
     </message>
+    <message>
+        <source>Источник: </source>
+        <translation>Source: </translation>
+    </message>
 </context>
 <context>
     <name>DatabaseUpdateDlg</name>

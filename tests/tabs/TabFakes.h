@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
@@ -22,6 +23,21 @@ class FakeTabItem : public QObject
 public:
     Q_INVOKABLE void openUrl(const QVariant& url) { urls.append(url.toUrl()); }
     QList<QUrl> urls;
+};
+
+// The open-book page logic's side of a numbered move: records each
+// "seekSection" call and whether its script and callback were left empty.
+class FakeBookLogic : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void seekSection(const QVariant& code, const QVariant& script, const QVariant& callback)
+    {
+        codes << code.toString();
+        defaultsKept = defaultsKept && !script.isValid() && !callback.isValid();
+    }
+    QStringList codes;
+    bool defaultsKept = true;
 };
 
 class FakePage : public PageStatus
@@ -64,6 +80,11 @@ public:
     void postShowError(const QString& message) override { errors << message; }
     void showError(const QString& title, const QString& message) override { errors << title + message; }
     void showMessage(const QString& title, const QString& message) override { errors << title + message; }
+    void setClipboardText(const QString& text, bool toPlainText) override
+    {
+        clipboard = text;
+        clipboardPlain = toPlainText;
+    }
     void favoriteMessageButtonClicked(const QString&) override {}
     void favoriteFolderMenuClicked(const QString&) override {}
     void favoriteBookMenuClicked(int) override {}
@@ -74,6 +95,8 @@ public:
     TabStatusMngr mngr;
     TarnolixConstants::Language language = TarnolixConstants::Russian;
     QStringList errors;
+    QString clipboard;
+    bool clipboardPlain = true;
 
 private:
     TabServices* m_previous;

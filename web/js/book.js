@@ -27,6 +27,11 @@ var c_htmlSpecialChars = Object.freeze({
     diams: 0x2666, cent: 0xFFE0, pound: 0xFFE1, yen: 0x00A5, euro: 0x20AC
 });
 
+// The script keeps the text in view still itself when sections go in above
+// it or verse parts are switched; the engine's own scroll anchoring, applied
+// after the script's correction, would move the text a second time.
+document.documentElement.style.overflowAnchor = "none";
+
 var c_readingElementSelector = ".book-title, .book-page-title, .paragraph";
 var c_centerScroll = { block: "center", inline: "nearest", behavior: "auto" };
 
@@ -155,7 +160,7 @@ function prependSection(html, needUpdateFavoriteButtonsPosition) {
     if (needUpdateFavoriteButtonsPosition)
         updateFavoriteButtonsPosition(section);
     if (first) {
-        // Only what the engine's own scroll anchoring left is corrected.
+        // Scroll anchoring is off: the whole move is corrected here.
         var rect = bookViewportRect(first);
         var moved = rect.top - topBefore;
         if (moved !== 0)
