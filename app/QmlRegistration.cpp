@@ -111,6 +111,8 @@ void registerQmlTypes(Tarnolix* app)
         // 10 DatabaseUpdater, creatable (with the library update)
         registerUncreatable<tarnolix::IndexWriterThread>("IndexWriterThread", kErrorClassUncreatable);
         qmlRegisterType<CatalogHelper>(kUri, kMajor, kMinor, "CatalogHelper");
+        // Named so that QML can hand any catalogue model to a CatalogModelBase* property.
+        registerUncreatable<CatalogModelBase>("CatalogModelBase", kErrorClassUncreatable);
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
         qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
         qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
