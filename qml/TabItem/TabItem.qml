@@ -18,7 +18,7 @@ Control {
     readonly property alias presentationContent: contentView
     property alias presentationActive: contentView.presentationActive
     property var presentationAnchor: null
-    readonly property bool presentationCatalogReady: true
+    readonly property bool presentationCatalogReady: !catalogPanel.visible || bookCatalog.presentationReady
     readonly property alias catalogWidth: catalogPanel.width
     readonly property alias bookCatalog: bookCatalog
     readonly property var curTreeBookCatalog: bookCatalog.curTreeBookCatalog

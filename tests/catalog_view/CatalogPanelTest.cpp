@@ -427,6 +427,22 @@ TEST_F(CatalogPanel, ASectionOpensInTheTabAndItsRowIsFoundStrictly)
     EXPECT_EQ(showItem(twelve).value<QModelIndex>().row(), first.row());
     EXPECT_EQ(log.texts(QtDebugMsg).filter(QStringLiteral("showItem optimized")).size(), 1);
 
+    // A near scroll is animated, but not while a language change is being prepared.
+    call(tree(), "expandAllCategories");
+    showItem(status->itemPath());
+    root->setHeight(360);
+    ASSERT_TRUE(waitUntil([&] { return tree()->property("contentHeight").toReal() > tree()->height() + 100; }));
+    const qreal start = tree()->property("contentY").toReal();
+    tab->setProperty("presentationActive", true);
+    call(tree(), "positionViewAtIndexAnimation", proxy()->rowCount() - 1, 0);
+    const qreal far = tree()->property("contentY").toReal();
+    EXPECT_GT(far, start) << "at once while preparing";
+    tab->setProperty("presentationActive", false);
+    call(tree(), "positionViewAtIndexAnimation", 0, 0);
+    EXPECT_EQ(tree()->property("contentY").toReal(), far) << "the animation starts from where the view was";
+    EXPECT_TRUE(waitUntil([&] { return tree()->property("contentY").toReal() < far; }, 2000));
+    root->setHeight(760);
+
     // The language-change handshake over the open section.
     QMetaObject::invokeMethod(panel, "beginTransition", Q_ARG(QVariant, 4));
     QMetaObject::invokeMethod(root, "prepareTransition", Q_ARG(QVariant, 3));
@@ -524,6 +540,15 @@ TEST_F(CatalogPanel, SearchModeShowsTheResultTreeOnceTheSearchHasFinished)
     EXPECT_EQ(logic->property("allCheckedCount").toInt(), checkedBefore + 1);
     click(item("uncheckAllButton"));
     EXPECT_EQ(logic->property("allUncheckedCount").toInt(), uncheckedBefore + 1);
+
+    // The return button shows the catalogue; a results page restored from history brings the results back.
+    click(item("returnButton"));
+    EXPECT_FALSE(panel->property("searchMode").toBool());
+    EXPECT_TRUE(item("catalogStack")->isVisible());
+    EXPECT_EQ(currentTree(), tree());
+    searchStatus->setResultsPageRestored(true);
+    EXPECT_TRUE(panel->property("searchMode").toBool());
+    EXPECT_EQ(currentTree(), resultTree);
 
     // An anchor inside the results page keeps search mode.
     QUrl anchored = status->url();

@@ -553,7 +553,6 @@ FocusScope {
             width: Math.min(implicitWidth, root.width)
             text: Tarnolix.settings.advancedSearch ? qsTr("Выбрать область поиска в каталоге")
                                                    : qsTr("Вернуться к каталогу")
-            colorStatic: Constants.lightBlack
             onClicked: root.searchMode = false
         }
     }
