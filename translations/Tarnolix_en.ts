@@ -884,4 +884,57 @@ The filter was ignored!</translation>
         <translation>Expand</translation>
     </message>
 </context>
+<context>
+    <name>FavoritesCatalogModel</name>
+    <message>
+        <source>Всё избранное</source>
+        <translation>All favorites</translation>
+    </message>
+    <message>
+        <source>Ошибка при загрузке каталога избранного: %1</source>
+        <translation>Error loading the favorites catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FavoritesDlgCatalogModel</name>
+    <message>
+        <source>Всё избранное</source>
+        <translation>All favorites</translation>
+    </message>
+    <message>
+        <source>Создать папку</source>
+        <translation>Create folder</translation>
+    </message>
+    <message>
+        <source>Ошибка при загрузке каталога избранного: %1</source>
+        <translation>Error loading the favorites catalogue: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать папку: %1</source>
+        <translation>Could not create the folder: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось переименовать папку: %1</source>
+        <translation>Could not rename the folder: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось удалить папку: %1</source>
+        <translation>Could not delete the folder: %1</translation>
+    </message>
+    <message>
+        <source>Произошла ошибка: %1</source>
+        <translation>An error occurred: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FavoritesByBooksModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога избранного: %1</source>
+        <translation>Error loading the favorites catalogue: %1</translation>
+    </message>
+    <message>
+        <source>Ошибка при обновление каталога избранного: %1</source>
+        <translation>Error updating the favorites catalogue: %1</translation>
+    </message>
+</context>
 </TS>
