@@ -6,6 +6,7 @@
 #include "core/LocationInfo.h"
 #include "core/Settings.h"
 #include "core/TranslatorMngr.h"
+#include "favorites/FavoriteHelper.h"
 #include "pages/UrlCreator.h"
 #include "tabs/TabStatus.h"
 #include "tests/catalog_view/FakeSearchPage.h"
@@ -23,6 +24,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
+#include <QUuid>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -273,6 +275,9 @@ TEST_F(CatalogPanel, TabsHeaderAndCatalogueKindsFollowTheTab)
     window->screenshot("catalog-panel-glossaries");
 
     click(item("tabGlossariesNames"));
+    auto* favorites = qobject_cast<FavoriteHelper*>(app().favoriteHelper());
+    ASSERT_NE(favorites, nullptr);
+    favorites->addFolder(QUuid(), QStringLiteral("Светильник"));
     status->setCatalog(C::FavoritesCatalog);
     ASSERT_TRUE(settled());
     EXPECT_TRUE(checkedTab("tabAllFavorites"));
@@ -282,6 +287,11 @@ TEST_F(CatalogPanel, TabsHeaderAndCatalogueKindsFollowTheTab)
     EXPECT_EQ(text("tabFavoritesFirst"), QStringLiteral("КНИГИ RU"));
     EXPECT_EQ(text("tabFavoritesSecond"), QStringLiteral("КНИГИ EN"));
     EXPECT_EQ(item("tabFavoritesFirst")->property("language").toInt(), C::Russian);
+    EXPECT_TRUE(waitUntil([&] { return proxy() && rowOf(proxy(), QStringLiteral("Светильник")) >= 0; }))
+        << "the folder added through the favorites service";
+    // A folder without favorites: the count is 0 and not shown.
+    EXPECT_EQ(treeModel()->property("totalCount").toInt(), 0);
+    EXPECT_FALSE(item("catalogCount")->isVisible());
     window->screenshot("catalog-panel-favorites");
 
     // Under an English interface the English favorites by books come first.
