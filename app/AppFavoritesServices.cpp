@@ -1,6 +1,7 @@
 #include "app/AppFavoritesServices.h"
 
 #include "app/Tarnolix.h"
+#include "core/TranslatorMngr.h"
 
 AppFavoritesServices::AppFavoritesServices(Tarnolix& app) : m_app(app) {}
 
@@ -17,6 +18,11 @@ std::shared_ptr<TarnolixDB> AppFavoritesServices::guiDatabase()
 std::shared_ptr<const HTMLCreator> AppFavoritesServices::htmlCreator()
 {
     return m_app.htmlCreator();
+}
+
+TranslatorMngr* AppFavoritesServices::translatorMngr()
+{
+    return m_app.translatorMngr();
 }
 
 void AppFavoritesServices::postShowError(const QString& message)

@@ -16,6 +16,7 @@ public:
     FavoriteHelper* favoriteHelper() override;
     std::shared_ptr<TarnolixDB> guiDatabase() override;
     std::shared_ptr<const HTMLCreator> htmlCreator() override;
+    TranslatorMngr* translatorMngr() override;
     void postShowError(const QString& message) override;
     void showError(const QString& message) override;
 

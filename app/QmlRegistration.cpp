@@ -21,6 +21,9 @@
 #include "models/CatalogHelper.h"
 #include "models/CatalogTreeHelper.h"
 #include "models/CatalogNamesModel.h"
+#include "models/FavoritesByBooksModel.h"
+#include "models/FavoritesCatalogModel.h"
+#include "models/FavoritesDlgCatalogModel.h"
 #include "models/FilterSearchThread.h"
 #include "models/SearchResultsModel.h"
 #include "models/SqlQueryModel.h"
@@ -113,6 +116,8 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<DatabaseUpdater>(kUri, kMajor, kMinor, "DatabaseUpdater");
         registerUncreatable<tarnolix::IndexWriterThread>("IndexWriterThread", kErrorClassUncreatable);
         qmlRegisterType<CatalogHelper>(kUri, kMajor, kMinor, "CatalogHelper");
+        // Named so that QML can hand any catalogue model to a CatalogModelBase* property.
+        registerUncreatable<CatalogModelBase>("CatalogModelBase", kErrorClassUncreatable);
         qmlRegisterType<TreeViewProxyModel>(kUri, kMajor, kMinor, "TreeViewProxyModel");
         qmlRegisterType<CatalogCategoriesModel>(kUri, kMajor, kMinor, "CatalogCategoriesModel");
         qmlRegisterType<CatalogAuthorsModel>(kUri, kMajor, kMinor, "CatalogAuthorsModel");
@@ -145,6 +150,9 @@ void registerQmlTypes(Tarnolix* app)
         registerUncreatable<FavoriteLogic>("FavoriteLogic", "FavoriteLogic class uncreatable");
         // 50 FavoritesSyncManager: uncreatable (with the synchronisation)
         // 51-55 FavoritesImporter ... FavoritesByBooksModel, creatable
+        qmlRegisterType<FavoritesCatalogModel>(kUri, kMajor, kMinor, "FavoritesCatalogModel");
+        qmlRegisterType<FavoritesDlgCatalogModel>(kUri, kMajor, kMinor, "FavoritesDlgCatalogModel");
+        qmlRegisterType<FavoritesByBooksModel>(kUri, kMajor, kMinor, "FavoritesByBooksModel");
         registerUncreatable<DebugHelper>("DebugHelper", "DebugHelper class uncreatable");
 
         registerSingleton<Tarnolix>("Tarnolix", [](Tarnolix& app) { return &app; });

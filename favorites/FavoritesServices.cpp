@@ -18,6 +18,11 @@ FavoritesServices::~FavoritesServices()
     g_current.compare_exchange_strong(self, nullptr);
 }
 
+TranslatorMngr* FavoritesServices::translatorMngr()
+{
+    return nullptr;
+}
+
 FavoritesServices* FavoritesServices::current()
 {
     return g_current.load();

@@ -13,6 +13,7 @@
 class FavoriteHelper;
 class HTMLCreator;
 class TarnolixDB;
+class TranslatorMngr;
 
 class FavoritesServices
 {
@@ -28,6 +29,9 @@ public:
     // GUI thread only: the page generator the reader's pages are built with;
     // null while none is open.
     virtual std::shared_ptr<const HTMLCreator> htmlCreator() = 0;
+    // GUI thread only: the interface language, whose change relabels the
+    // translated rows of the favorites trees; null when there is none.
+    virtual TranslatorMngr* translatorMngr();
 
     // Any thread: tells the reader, queued onto the GUI thread.
     virtual void postShowError(const QString& message) = 0;

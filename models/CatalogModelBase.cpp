@@ -152,9 +152,14 @@ bool CatalogModelBase::showLoadError(const std::exception& error) const
 {
     if (!onGuiThread())
         return false;
-    showReaderError(QCoreApplication::translate(metaObject()->className(), "Ошибка при загрузке каталога: %1")
+    showReaderError(QCoreApplication::translate(metaObject()->className(), loadErrorText())
                         .arg(QString::fromUtf8(error.what())));
     return true;
+}
+
+const char* CatalogModelBase::loadErrorText() const
+{
+    return "Ошибка при загрузке каталога: %1";
 }
 
 void CatalogModelBase::forgetChildren(const TreeModelItemPtr& item)

@@ -68,6 +68,22 @@ public:
         }
     };
 
+    // Clears the connection's wait cursor for the small reads of a count (any tree
+    // model's) and
+    // puts the old setting back, however the count ends.
+    class QuietCursor
+    {
+    public:
+        explicit QuietCursor(const std::shared_ptr<TarnolixDB>& db);
+        ~QuietCursor();
+        QuietCursor(const QuietCursor&) = delete;
+        QuietCursor& operator=(const QuietCursor&) = delete;
+
+    private:
+        TarnolixDB* m_db;
+        bool m_saved = false;
+    };
+
     CatalogModelBase(std::shared_ptr<TarnolixDB> db, QObject* parent);
     explicit CatalogModelBase(QObject* parent = nullptr);
     ~CatalogModelBase() override;
@@ -101,27 +117,15 @@ protected:
     // The connection the hooks read through; throws when the model has none.
     TarnolixDB& db() const;
 
-    // Clears the connection's wait cursor for the small reads of a count and
-    // puts the old setting back, however the count ends.
-    class QuietCursor
-    {
-    public:
-        explicit QuietCursor(const std::shared_ptr<TarnolixDB>& db);
-        ~QuietCursor();
-        QuietCursor(const QuietCursor&) = delete;
-        QuietCursor& operator=(const QuietCursor&) = delete;
-
-    private:
-        TarnolixDB* m_db;
-        bool m_saved = false;
-    };
-
     // What a loading hook does with a failure it caught. A model on the GUI
     // thread tells the reader "Ошибка при загрузке каталога: %1" and answers
     // true; a model another thread made for a walk of its own (the library
     // update's) answers false, and the hook rethrows so that the walk stops
     // and its run fails instead of going on over a half-read tree.
     bool showLoadError(const std::exception& error) const;
+    // The untranslated notice showLoadError gives, with %1 for the failure;
+    // translated in the context of the model's class name.
+    virtual const char* loadErrorText() const;
 
     // The hooks' bodies run inside these. A failure is handled as
     // showLoadError says; the roots read so far stay, and a node keeps

@@ -903,4 +903,148 @@ Error text: </translation>
         <translation>Could not start the installation: </translation>
     </message>
 </context>
+<context>
+    <name>BookCatalog</name>
+    <message>
+        <source>Санскритские словари</source>
+        <translation>Sanskrit glossaries</translation>
+    </message>
+    <message>
+        <source>Избранное</source>
+        <translation>Favorites</translation>
+    </message>
+    <message>
+        <source>Книги на английском</source>
+        <translation>Books in English</translation>
+    </message>
+    <message>
+        <source>Книги на русском</source>
+        <translation>Books in Russian</translation>
+    </message>
+    <message>
+        <source>Книги на санскрите</source>
+        <translation>Books in Sanskrit</translation>
+    </message>
+    <message>
+        <source>КАТЕГОРИИ</source>
+        <translation>CATEGORIES</translation>
+    </message>
+    <message>
+        <source>АВТОРЫ</source>
+        <translation>AUTHORS</translation>
+    </message>
+    <message>
+        <source>НАЗВАНИЯ</source>
+        <translation>TITLES</translation>
+    </message>
+    <message>
+        <source>СЛОВАРИ</source>
+        <translation>GLOSSARIES</translation>
+    </message>
+    <message>
+        <source>ВСЕ</source>
+        <translation>ALL</translation>
+    </message>
+    <message>
+        <source>КНИГИ RU</source>
+        <translation>BOOKS RU</translation>
+    </message>
+    <message>
+        <source>КНИГИ EN</source>
+        <translation>BOOKS EN</translation>
+    </message>
+    <message>
+        <source>Выбрать область поиска в каталоге</source>
+        <translation>Choose the search scope in the catalogue</translation>
+    </message>
+    <message>
+        <source>Вернуться к каталогу</source>
+        <translation>Back to the catalogue</translation>
+    </message>
+    <message>
+        <source>Поиск по каталогу</source>
+        <translation>Search the catalogue</translation>
+    </message>
+    <message>
+        <source>Источников:</source>
+        <translation>Sources:</translation>
+    </message>
+    <message>
+        <source>Найдено:</source>
+        <translation>Found:</translation>
+    </message>
+    <message>
+        <source>Книг:</source>
+        <translation>Books:</translation>
+    </message>
+    <message>
+        <source>Выбрать все</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>Сбросить</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Свернуть все ветки</source>
+        <translation>Collapse all</translation>
+    </message>
+    <message>
+        <source>Развернуть</source>
+        <translation>Expand</translation>
+    </message>
+</context>
+<context>
+    <name>FavoritesCatalogModel</name>
+    <message>
+        <source>Всё избранное</source>
+        <translation>All favorites</translation>
+    </message>
+    <message>
+        <source>Ошибка при загрузке каталога избранного: %1</source>
+        <translation>Error loading the favorites catalogue: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FavoritesDlgCatalogModel</name>
+    <message>
+        <source>Всё избранное</source>
+        <translation>All favorites</translation>
+    </message>
+    <message>
+        <source>Создать папку</source>
+        <translation>Create folder</translation>
+    </message>
+    <message>
+        <source>Ошибка при загрузке каталога избранного: %1</source>
+        <translation>Error loading the favorites catalogue: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать папку: %1</source>
+        <translation>Could not create the folder: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось переименовать папку: %1</source>
+        <translation>Could not rename the folder: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось удалить папку: %1</source>
+        <translation>Could not delete the folder: %1</translation>
+    </message>
+    <message>
+        <source>Произошла ошибка: %1</source>
+        <translation>An error occurred: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FavoritesByBooksModel</name>
+    <message>
+        <source>Ошибка при загрузке каталога избранного: %1</source>
+        <translation>Error loading the favorites catalogue: %1</translation>
+    </message>
+    <message>
+        <source>Ошибка при обновление каталога избранного: %1</source>
+        <translation>Error updating the favorites catalogue: %1</translation>
+    </message>
+</context>
 </TS>

@@ -4,6 +4,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import Tarnolix 1.0
+import "BookCatalog"
 
 Control {
     id: tabItemRoot
@@ -17,8 +18,10 @@ Control {
     readonly property alias presentationContent: contentView
     property alias presentationActive: contentView.presentationActive
     property var presentationAnchor: null
-    readonly property bool presentationCatalogReady: true
+    readonly property bool presentationCatalogReady: !catalogPanel.visible || bookCatalog.presentationReady
     readonly property alias catalogWidth: catalogPanel.width
+    readonly property alias bookCatalog: bookCatalog
+    readonly property var curTreeBookCatalog: bookCatalog.curTreeBookCatalog
 
     signal exportAllFavoritesClicked()
 
@@ -95,13 +98,18 @@ Control {
 
     background: Rectangle { color: tabItemRoot.palette.window }
 
-    // The catalogue panel; its trees come with the catalogue.
     Item {
         id: catalogPanel
         objectName: "catalogPanel"
         width: Math.ceil(dp * 288)
         height: parent.height
         visible: !ownStatus.bookMode
+
+        BookCatalog {
+            id: bookCatalog
+            anchors.fill: parent
+            tabStatus: ownStatus
+        }
     }
 
     Rectangle {

@@ -21,12 +21,14 @@ public:
     FavoriteHelper* favoriteHelper() override { return helper; }
     std::shared_ptr<TarnolixDB> guiDatabase() override { return db; }
     std::shared_ptr<const HTMLCreator> htmlCreator() override { return creator; }
+    TranslatorMngr* translatorMngr() override { return translator; }
     void postShowError(const QString& message) override { errors << message; }
     void showError(const QString& message) override { errors << message; }
 
     FavoriteHelper* helper = nullptr;
     std::shared_ptr<TarnolixDB> db;
     std::shared_ptr<const HTMLCreator> creator;
+    TranslatorMngr* translator = nullptr;
     QStringList errors;
 
 private:

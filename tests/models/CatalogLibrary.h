@@ -147,6 +147,8 @@ private:
             p->roles->insert(QString::fromLatin1(role));
         return p;
     }
+
+protected:
     static std::shared_ptr<BookSection> section(const char* code, const char* parentCode, int index, int left)
     {
         auto s = std::make_shared<BookSection>();
@@ -159,8 +161,6 @@ private:
         s->slug = s->code;
         return s;
     }
-
-protected:
     void addBook(int id, const char16_t* shortName, int categoryId, int authorId,
                  std::vector<std::shared_ptr<BookSection>> sections = {})
     {

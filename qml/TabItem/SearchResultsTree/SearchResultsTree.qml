@@ -1,0 +1,21 @@
+// The base of the result trees of a search: the generic tree over a result
+// model, with the branch results and check states the page logics need.
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import "../../controls"
+
+TreeView {
+    id: root
+
+    // The result numbers of the branch at a proxy index.
+    function getBranchIds(index) {
+        return treeModel.getBranchIds(model.mapToSource(index))
+    }
+
+    function restoreCheckState(searchPageStatus) {
+        treeModel.restoreCheckState(model, searchPageStatus)
+    }
+
+    clip: true
+    ScrollBar.vertical: ScrollBar {}
+}
