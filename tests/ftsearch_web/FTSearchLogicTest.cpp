@@ -198,6 +198,9 @@ TEST_F(FTSearchLogic, TheFirstScreenTakesTenEntriesOfWhichNameMatchesOfAuthorsAn
         ASSERT_GT(kinds.size(), matches + c.firstHits);
         for (int i = 0; i < kinds.size(); ++i)
             EXPECT_EQ(kinds[i].toString(), QLatin1String(i < matches ? "match" : "hit")) << i;
+        if (c.shortNames > 0) {
+            EXPECT_FALSE(window->screenshot(QStringLiteral("ftsearch_first_screen")).isEmpty());
+        }
     }
     setMatches(*results, 0, 0, 0);
 }

@@ -180,6 +180,30 @@ TEST_F(FTSearchPage, TheRequestIsAnsweredAtOnceWhenTheStoredPageDoesNotFit)
     }
 }
 
+TEST_F(FTSearchPage, AHitSteppedOverWhileHiddenAndShownSinceRefusesTheStoredPage)
+{
+    Tab t;
+    t.open(t.results("alpha"));
+    ASSERT_TRUE(t.searched());
+    const auto& hits = std::dynamic_pointer_cast<BooksSearchResults>(t.data()->searchResults())->items()->items();
+    QVariantList stretch;
+    for (std::size_t i = 1; i <= 60; ++i)
+        stretch.append(int(hits[i]->id()));
+    t.page->setSearchResultsHidden(stretch, true);
+    // The page takes hit 0, steps over the hidden stretch and takes hit 61.
+    EXPECT_EQ(itemIdOf(t.page->getNextSearchResult()), QString::number(hits[0]->id()));
+    EXPECT_EQ(itemIdOf(t.page->getNextSearchResult()), QString::number(hits[61]->id()));
+
+    const QUrl url = t.results("alpha");
+    t.startLoading(url);
+    EXPECT_TRUE(t.request(url).work) << "hits ahead of the page are no obstacle";
+    // Shown again, the stretch would be missing from the stored page.
+    t.page->setSearchResultsHidden(stretch, false);
+    EXPECT_TRUE(t.page->isHiddenResultsBecameVisible());
+    EXPECT_FALSE(t.request(url).work);
+    EXPECT_FALSE(t.page->resultsPageRestored());
+}
+
 TEST_F(FTSearchPage, TheRestoreJobOutlivesTheTabAndANewSearch)
 {
     auto t = std::make_unique<Tab>();
