@@ -35,6 +35,7 @@
 #include "search/searchers/SearchResultsPointer.h"
 #include "search/searchers/SearchSettingsCreator.h"
 #include "tabs/PageSearchData.h"
+#include "tabs/FTSearchPageStatus.h"
 #include "tabs/NewTabStatus.h"
 #include "tabs/OpenBookStatus.h"
 #include "tabs/PageStatus.h"
@@ -130,6 +131,7 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         qmlRegisterType<NewTabStatus>(kUri, kMajor, kMinor, "NewTabStatus");
         qmlRegisterType<OpenBookStatus>(kUri, kMajor, kMinor, "OpenBookStatus");
+        qmlRegisterType<FTSearchPageStatus>(kUri, kMajor, kMinor, "FTSearchPageStatus");
         // 24-34 OpenBookCoverStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");

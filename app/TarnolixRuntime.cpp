@@ -27,6 +27,7 @@
 #include "search/index/WordByWordIndex.h"
 #include "search/searchers/FTSearchThread.h"
 #include "search/searchers/SearchIndexLookup.h"
+#include "tabs/FTSearchPageStatus.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -191,6 +192,7 @@ void Tarnolix::createSearchObjects()
     // indexing progress, the glossary index (opened, with the glossaries).
     tarnolix::setIndexWriterThreadLookup([this](unsigned languageId) { return indexWriterThread(languageId); });
     m_ftSearchThreadManager = new tarnolix::FTSearchThreadManager(this);
+    FTSearchPageStatus::setThreadManager(m_ftSearchThreadManager);
     m_clipboardWatcher = new ClipboardTextFormattingWatcher(*this, this);
     m_wordByWordIndex = new tarnolix::WordByWordIndex;
     m_indexingProgressInfo = new IndexingProgressInfo(m_indexWriterThreads);

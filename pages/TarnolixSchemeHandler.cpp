@@ -229,9 +229,17 @@ SchemeHandlerJob::Result TarnolixSchemeHandler::converter(const HTMLCreator&, co
     notSupported();
 }
 
-void TarnolixSchemeHandler::fullTextSearch(const RequestData&)
+void TarnolixSchemeHandler::fullTextSearch(const RequestData& data)
 {
-    notSupported();
+    if (!data.url.searchSettings())
+        throw Exception("ERROR 0x54652388");
+    if (!m_tab)
+        notSupported();
+    SchemeHandlerTab::FullTextAnswer answer = m_tab->fullTextSearch(data.url, data.request.requestUrl());
+    if (answer.work)
+        startJob(data.request, data.url, std::move(answer.work));
+    else
+        data.request.reply(QByteArray(HttpWord::textHtml), answer.page);
 }
 
 void TarnolixSchemeHandler::wordByWordSearch(const RequestData&)

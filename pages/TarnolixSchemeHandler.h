@@ -47,6 +47,12 @@ public:
     static SchemeHandlerJob::Result glossaryWords(const HTMLCreator& creator, const UrlCreatorImpl& url);
     static SchemeHandlerJob::Result converter(const HTMLCreator& creator, const UrlCreatorImpl& url);
 
+    // A full-text search request (the dispatch's, after the tab was told):
+    // the results page of the tab's stored results by a job when the tab's
+    // page kind takes them, else the page without results at once. Throws
+    // Exception "ERROR 0x54652388" for a request without search settings.
+    void fullTextSearch(const RequestData& data);
+
     // The redirect page to `target`, a "tarnolix" URL as text; another
     // scheme throws SchemeHandlerException code 3.
     static QByteArray redirectPage(const QString& target);
@@ -60,8 +66,6 @@ private:
     using PageWork = SchemeHandlerJob::Result (*)(const HTMLCreator&, const UrlCreatorImpl&);
     void startPageJob(WebEngineContentRequest& request, const UrlCreatorImpl& url, PageWork work);
 
-    // Searches and favorites pages.
-    void fullTextSearch(const RequestData& data);
     void wordByWordSearch(const RequestData& data);
     void glossarySearch(const RequestData& data);
     void favorites(const RequestData& data);

@@ -24,21 +24,31 @@ public:
     int totalFreq() const { return m_totalFreq; }
 
     // The search id of the page's current results; 0 without results.
-    Q_INVOKABLE virtual int getSearchId() = 0;
+    Q_INVOKABLE virtual int getSearchId();
     // The page's current results; may be null.
     virtual SearchResultsPtr searchResults() = 0;
     // The page's hidden-hits mask.
     virtual HiddenSearchResultsPtr hiddenSearchResults() = 0;
-    // Hides or shows the hits of those numbers.
-    Q_INVOKABLE virtual void setSearchResultsHidden(const QVariantList& docNumbers, bool hidden) = 0;
+    // Hides or shows the hits of those numbers in the page's mask; an entry
+    // that is no number is skipped with a warning. Nothing without results.
+    Q_INVOKABLE virtual void setSearchResultsHidden(const QVariantList& docNumbers, bool hidden);
     // The page's result entries in result order, after a change of their
     // hidden state.
     virtual QVariantList visibleSearchResults() = 0;
+
+    // Every hit hidden, also those beyond the mask; gives the entries.
+    Q_INVOKABLE QVariantList setSearchResultsHiddenAll();
+    // Every hit shown; gives the entries.
+    Q_INVOKABLE QVariantList setSearchResultsVisibleAll();
 
 signals:
     void statusChanged();
     void numberBooksFoundChanged();
     void totalFreqChanged();
+
+protected:
+    // After the page's mask changed.
+    virtual void hiddenSearchResultsChanged() {}
 
 protected slots:
     void setStatus(TarnolixConstants::SearchStatus status);

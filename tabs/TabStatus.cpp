@@ -1,8 +1,13 @@
 #include "tabs/TabStatus.h"
 
+#include "core/Exception.h"
+#include "core/ProgramConstants.h"
+#include "pages/HTMLCreator.h"
 #include "pages/PageServices.h"
 #include "pages/TarnolixScheme.h"
 #include "pages/TarnolixSchemeHandler.h"
+#include "searchpages/SRPage.h"
+#include "tabs/FTSearchPageStatus.h"
 #include "tabs/TabServices.h"
 #include "tabs/TabStatusMngr.h"
 
@@ -324,6 +329,26 @@ bool TabStatus::pageStatusIsSearch() const
 }
 
 // Invokables
+
+SchemeHandlerTab::FullTextAnswer TabStatus::fullTextSearch(const UrlCreatorImpl& request, const QUrl& url)
+{
+    std::shared_ptr<const HTMLCreator> creator = PageStatus::htmlCreator();
+    if (!creator)
+        throw Exception("No page generator");
+    auto* data = qobject_cast<FTSearchData*>(m_searchDataStorage->searchData());
+    auto* page = qobject_cast<FTSearchPageStatus*>(m_pageStatus);
+    if (data && page && page->tryRestoreSearchResultsPage(url, request)) {
+        // The job owns what it reads: a copy of the page as it stands (the
+        // elements are shared, the lists are its own), never the page kind
+        // or the search data, which a closed tab or a new search frees.
+        const auto stored = std::make_shared<SRPage>(*searchPageStateCurrentPage(*data->searchPageState()));
+        return {QByteArray(), [creator, stored](const UrlCreatorImpl& job) {
+                    return SchemeHandlerJob::Result{QByteArray(HttpWord::textHtml),
+                                                    creator->getFTSearchResultsPage(job, stored)};
+                }};
+    }
+    return {creator->getFTSearchResultsPage(request, nullptr), {}};
+}
 
 void TabStatus::setUpProfile(QQuickWebEngineProfile* profile)
 {

@@ -89,6 +89,9 @@ public:
     // tab stays as it was. An unparsable URL is taken as far as it reads,
     // and the reader is told.
     void setUrl(const QUrl& url) override;
+    // The results page without results, or, when the full-text page kind
+    // takes the stored page for the request, a job serving that page.
+    FullTextAnswer fullTextSearch(const UrlCreatorImpl& request, const QUrl& url) override;
     bool urlHasFragment() const { return m_url.hasFragment(); }
     // The URL model of the page shown.
     const UrlCreatorImpl& urlCreator() const { return m_urlCreator; }

@@ -234,6 +234,18 @@
         <source>Поиск</source>
         <translation>Search</translation>
     </message>
+    <message>
+        <source> - Поиск</source>
+        <translation> - Search</translation>
+    </message>
+    <message>
+        <source>Ошибка при поиске</source>
+        <translation>Search error</translation>
+    </message>
+    <message>
+        <source>Библиотека изменилась или недоступна. Повторите поиск после обновления.</source>
+        <translation>The library has changed or is unavailable. Repeat the search after the update.</translation>
+    </message>
 </context>
 <context>
     <name>FavoritesButton</name>

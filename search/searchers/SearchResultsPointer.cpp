@@ -125,6 +125,22 @@ QString SearchResultsPointer::getPreviousUrl(int tabId)
     return QString();
 }
 
+SearchResultsPointer::ItemPtr SearchResultsPointer::next()
+{
+    const uint64_t before = m_position;
+    const std::size_t queued = m_pending.size();
+    ItemPtr item = nextItem();
+    if (m_position != before || m_pending.size() != queued)
+        emit changed();
+    return item;
+}
+
+void SearchResultsPointer::hiddenChanged()
+{
+    invalidate();
+    emit changed();
+}
+
 SearchResultsPointer::ItemPtr SearchResultsPointer::nextItem()
 {
     if (!m_items)

@@ -51,6 +51,12 @@ public:
     bool hasPrevious() const;
     bool hasNext() const;
 
+    // The next hit for a results page that shows hidden hits too: the walk
+    // of getNextUrl without skipping short hidden stretches; null at the end.
+    std::shared_ptr<SRItem> next();
+    // The mask was changed: the answers held are read again.
+    void hiddenChanged();
+
     // The ids of the hidden hits stepped over and queued, oldest first.
     std::vector<uint32_t> queuedIds() const;
 
