@@ -16,13 +16,19 @@ namespace {
 class FavoritesDialog : public FavoritesLibrary
 {
 protected:
-    std::unique_ptr<D> model()
+    // The tester walks the whole tree, so a model whose rows must stay
+    // unread gets one only at the end (`check`).
+    std::unique_ptr<D> model(bool tested = true)
     {
         auto m = std::make_unique<D>();
         m->init();
-        tester = std::make_unique<QAbstractItemModelTester>(m.get(),
-                                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
+        if (tested)
+            check(*m);
         return m;
+    }
+    void check(QAbstractItemModel& m)
+    {
+        tester = std::make_unique<QAbstractItemModelTester>(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
     // One letter per row: R (all favorites), C (create folder), F (folder).
     static QString kinds(const D& m, const QModelIndex& parent = {})
@@ -215,4 +221,25 @@ TEST_F(FavoritesDialog, ThePathToAFolderRunsFromTheTop)
               QStringList({TarnolixDB::uuidToString(studies->uuid()), TarnolixDB::uuidToString(vedas->uuid()),
                            TarnolixDB::uuidToString(rigveda->uuid())}));
     EXPECT_EQ(m->getPathToFolder(TarnolixDB::uuidToString(work->uuid())).toStringList().size(), 1);
+}
+
+TEST_F(FavoritesDialog, AFailedReadIsToldPromisesNoRowsAndIsTriedAgain)
+{
+    hide(QStringLiteral("FavoritesCatalog"));
+    auto m = model(false);
+    EXPECT_EQ(kinds(*m), "RC") << "the special rows stand without the library";
+    EXPECT_TRUE(m->reloadNeeded()) << "the next init reads again";
+    restore(QStringLiteral("FavoritesCatalog"));
+    m->init();
+    ASSERT_EQ(kinds(*m), "RCFF");
+
+    const QModelIndex workRow = m->index(3, 0);
+    hide(QStringLiteral("FavoritesCatalog"));
+    EXPECT_EQ(m->rowCount(workRow), 0);
+    restore(QStringLiteral("FavoritesCatalog"));
+    EXPECT_EQ(m->rowCount(workRow), 1) << "its create-folder row";
+    ASSERT_EQ(favorites.errors.size(), 2);
+    for (const QString& error : favorites.errors)
+        EXPECT_TRUE(error.startsWith("Ошибка при загрузке каталога избранного: ")) << qPrintable(error);
+    check(*m);
 }
