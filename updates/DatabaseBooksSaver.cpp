@@ -16,6 +16,9 @@
 #include <quazipfile.h>
 #include <quazipfileinfo.h>
 
+#include <exception>
+#include <functional>
+#include <future>
 #include <map>
 #include <set>
 
@@ -110,12 +113,12 @@ void DatabaseBooksSaver::processBookArchive(QuaZip& zip, int expectedBookId)
         throw Exception("Error read zip archive");
 
     std::shared_ptr<BookBase> base;
-    std::vector<std::shared_ptr<Book>> books;
-    std::vector<std::shared_ptr<WordByWordDataForIndex>> wordByWord;
+    // The editions are read here and parsed at once below, one thread each.
+    std::vector<std::pair<Language, QByteArray>> editions;
     do {
         if (zip.getZipError() != UNZ_OK)
             throw Exception(QStringLiteral("Error read zip archive. Error code: %1").arg(zip.getZipError()));
-        const QByteArray data = readEntry(zip, m_maxEntrySize);
+        QByteArray data = readEntry(zip, m_maxEntrySize);
         const QString name = zip.getCurrentFileName();
         if (name.startsWith(QLatin1String("base"))) {
             base = BookBaseParser(data).parse();
@@ -125,15 +128,40 @@ void DatabaseBooksSaver::processBookArchive(QuaZip& zip, int expectedBookId)
             const Language language = languageFromString(code);
             if (language == TarnolixConstants::InvalidLanguage)
                 throw Exception(QStringLiteral("Unknown book language: %1. File name: %2").arg(code, name));
-            auto parsed = BookParser(language, data, expectedBookId).parse();
-            books.push_back(std::move(parsed.first));
-            wordByWord.push_back(std::move(parsed.second));
+            editions.emplace_back(language, std::move(data));
         } else {
             qWarning("Unknown file in archive. File name: %s", qUtf8Printable(name));
         }
     } while (zip.goToNextFile());
     if (zip.getZipError() != UNZ_OK)
         throw Exception(QStringLiteral("Error read zip archive. Error code: %1").arg(zip.getZipError()));
+
+    using Parsed = std::pair<std::shared_ptr<Book>, std::shared_ptr<WordByWordDataForIndex>>;
+    std::vector<std::future<Parsed>> parsing;
+    for (size_t i = 1; i < editions.size(); ++i) {
+        parsing.push_back(std::async(std::launch::async, [&edition = editions[i], expectedBookId] {
+            return BookParser(edition.first, edition.second, expectedBookId).parse();
+        }));
+    }
+    std::vector<std::shared_ptr<Book>> books;
+    std::vector<std::shared_ptr<WordByWordDataForIndex>> wordByWord;
+    std::exception_ptr error;
+    const auto take = [&](const std::function<Parsed()>& parse) {
+        try {
+            Parsed parsed = parse();
+            books.push_back(std::move(parsed.first));
+            wordByWord.push_back(std::move(parsed.second));
+        } catch (...) {
+            if (!error)
+                error = std::current_exception();
+        }
+    };
+    if (!editions.empty())
+        take([&] { return BookParser(editions.front().first, editions.front().second, expectedBookId).parse(); });
+    for (std::future<Parsed>& result : parsing)
+        take([&] { return result.get(); });
+    if (error)
+        std::rethrow_exception(error);
 
     if (!base)
         throw Exception("base.xml not found in archive");

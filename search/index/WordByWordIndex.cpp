@@ -12,6 +12,15 @@
 #include "search/index/StringReader.h"
 
 #include <QStringList>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
 
 namespace tarnolix {
 
@@ -94,53 +103,109 @@ void WordByWordIndex::index(const std::vector<std::shared_ptr<WordByWordDataForI
         SearchIndex::open(true, Write);
     if (!m_cachedDocument)
         throw Exception("not initialized");
-    CachedDocument& cached = *m_cachedDocument;
-    const std::wstring marker = IndexField::lucenematch;
+    const Lucene::IndexWriterPtr writer = writableIndexWriter();
 
-    for (const auto& edition : data) {
-        if (!edition->book)
-            throw Exception("WordByWordIndex::index: the book is not set");
-        const std::wstring bookId = QString::number(edition->book->id).toStdWString();
-        const std::wstring language = languageToString(edition->language).toStdWString();
-        const std::wstring categories = joinedCategories(edition->book->categories);
-        const Lucene::AnalyzerPtr analyzer = getAnalyzer(int(edition->language));
-
+    // An edition given twice keeps its last pairs, as if each had replaced
+    // the one before.
+    std::vector<const WordByWordDataForIndex*> editions;
+    {
+        std::set<std::pair<int, int>> seen;
+        for (auto it = data.crbegin(); it != data.crend(); ++it) {
+            const WordByWordDataForIndex& edition = **it;
+            if (!edition.book)
+                throw Exception("WordByWordIndex::index: the book is not set");
+            if (seen.emplace(edition.book->id, int(edition.language)).second)
+                editions.push_back(&edition);
+        }
+        std::reverse(editions.begin(), editions.end());
+    }
+    // Every old document goes first: deletes reach only the documents added
+    // before them, so the new pairs added next are left alone.
+    for (const WordByWordDataForIndex* edition : editions) {
         const auto editionQuery = Lucene::newLucene<Lucene::BooleanQuery>();
-        editionQuery->add(termQuery(IndexField::L, language), Lucene::BooleanClause::MUST);
-        editionQuery->add(termQuery(IndexField::bid, bookId), Lucene::BooleanClause::MUST);
-        writableIndexWriter()->deleteDocuments(editionQuery);
+        editionQuery->add(termQuery(IndexField::L, languageToString(edition->language).toStdWString()),
+                          Lucene::BooleanClause::MUST);
+        editionQuery->add(termQuery(IndexField::bid, QString::number(edition->book->id).toStdWString()),
+                          Lucene::BooleanClause::MUST);
+        writer->deleteDocuments(editionQuery);
+    }
 
-        for (auto section = edition->pairs.cbegin(); section != edition->pairs.cend(); ++section) {
-            const std::wstring sectionCode = section.key().toStdWString();
-            for (const WordByWordDataForIndex::WordPair& pair : section.value()) {
-                const std::wstring original = pair.first.toStdWString();
-                const std::wstring translation = pair.second.toStdWString();
-                setStored(cached, IndexField::L, language, Lucene::Field::INDEX_NOT_ANALYZED);
-                setStored(cached, IndexField::bid, bookId, Lucene::Field::INDEX_NOT_ANALYZED);
-                setStored(cached, IndexField::s, sectionCode, Lucene::Field::INDEX_NOT_ANALYZED);
-                if (categories.empty())
-                    cachedDocumentRemoveField(cached, IndexField::c);
-                else
-                    setStored(cached, IndexField::c, categories, Lucene::Field::INDEX_ANALYZED);
-                setStored(cached, IndexField::wwso, original, Lucene::Field::INDEX_NO);
-                setStored(cached, IndexField::wwst, translation, Lucene::Field::INDEX_NO);
-
-                for (const FTFieldName& field : m_contentFields) {
-                    std::wstring text;
-                    if (field.base() == IndexField::wwo)
-                        text = original;
-                    else if (field.base() == IndexField::wwt)
-                        text = translation;
-                    else
-                        throw Exception("unknown field");
-                    if (field.exactMatch())
-                        text = marker + L' ' + text + L' ' + marker;
-                    cached.set(field.toString(),
-                               Lucene::newLucene<StringReader>(std::make_shared<const std::wstring>(std::move(text))),
-                               Lucene::Field::TERM_VECTOR_NO);
-                }
-                writableIndexWriter()->addDocument(cached.document(), analyzer);
+    // Analysing the pairs is most of a book's saving time. The writer takes
+    // documents from several threads; each thread takes whole editions, so
+    // an edition's pairs keep their order, and has its own document and
+    // analyzers, whose state is per instance.
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex errorMutex;
+    std::exception_ptr error;
+    const auto work = [&] {
+        try {
+            CachedDocument cached;
+            cachedDocumentClear(cached);
+            std::map<int, Lucene::AnalyzerPtr> analyzers;
+            for (size_t i = next++; i < editions.size() && !failed.load(); i = next++) {
+                const WordByWordDataForIndex& edition = *editions[i];
+                Lucene::AnalyzerPtr& analyzer = analyzers[int(edition.language)];
+                if (!analyzer)
+                    analyzer = newAnalyzer(int(edition.language));
+                indexEdition(edition, cached, analyzer, writer);
             }
+        } catch (...) {
+            failed.store(true);
+            const std::lock_guard<std::mutex> lock(errorMutex);
+            if (!error)
+                error = std::current_exception();
+        }
+    };
+    const size_t threads =
+        std::min<size_t>(editions.size(), size_t(std::clamp(QThread::idealThreadCount(), 1, kIndexThreads)));
+    std::vector<std::thread> helpers;
+    for (size_t i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void WordByWordIndex::indexEdition(const WordByWordDataForIndex& edition, CachedDocument& cached,
+                                   const Lucene::AnalyzerPtr& analyzer, const Lucene::IndexWriterPtr& writer) const
+{
+    const std::wstring marker = IndexField::lucenematch;
+    const std::wstring bookId = QString::number(edition.book->id).toStdWString();
+    const std::wstring language = languageToString(edition.language).toStdWString();
+    const std::wstring categories = joinedCategories(edition.book->categories);
+    for (auto section = edition.pairs.cbegin(); section != edition.pairs.cend(); ++section) {
+        const std::wstring sectionCode = section.key().toStdWString();
+        for (const WordByWordDataForIndex::WordPair& pair : section.value()) {
+            const std::wstring original = pair.first.toStdWString();
+            const std::wstring translation = pair.second.toStdWString();
+            setStored(cached, IndexField::L, language, Lucene::Field::INDEX_NOT_ANALYZED);
+            setStored(cached, IndexField::bid, bookId, Lucene::Field::INDEX_NOT_ANALYZED);
+            setStored(cached, IndexField::s, sectionCode, Lucene::Field::INDEX_NOT_ANALYZED);
+            if (categories.empty())
+                cachedDocumentRemoveField(cached, IndexField::c);
+            else
+                setStored(cached, IndexField::c, categories, Lucene::Field::INDEX_ANALYZED);
+            setStored(cached, IndexField::wwso, original, Lucene::Field::INDEX_NO);
+            setStored(cached, IndexField::wwst, translation, Lucene::Field::INDEX_NO);
+
+            for (const FTFieldName& field : m_contentFields) {
+                std::wstring text;
+                if (field.base() == IndexField::wwo)
+                    text = original;
+                else if (field.base() == IndexField::wwt)
+                    text = translation;
+                else
+                    throw Exception("unknown field");
+                if (field.exactMatch())
+                    text = marker + L' ' + text + L' ' + marker;
+                cached.set(field.toString(),
+                           Lucene::newLucene<StringReader>(std::make_shared<const std::wstring>(std::move(text))),
+                           Lucene::Field::TERM_VECTOR_NO);
+            }
+            writer->addDocument(cached.document(), analyzer);
         }
     }
 }

@@ -46,7 +46,12 @@ public:
     // Starts a run with a fresh document; the content field names are made
     // by the first call and kept.
     void beginIndexing();
-    // Replaces each edition's documents by its pairs. Throws Exception
+    // Editions indexed at once, each on a thread of its own.
+    static constexpr int kIndexThreads = 4;
+
+    // Replaces each edition's documents by its pairs, several editions at
+    // once (see kIndexThreads); the first error stops the rest and is
+    // thrown once every thread is done. Throws Exception
     // "Prepared library indexes are read-only", "not initialized" outside a
     // run, "unknown field", and the messages of checkIndexWritable.
     void index(const std::vector<std::shared_ptr<WordByWordDataForIndex>>& data);
@@ -60,6 +65,9 @@ public:
     const std::vector<FTFieldName>& contentFields() const { return m_contentFields; }
 
 private:
+    void indexEdition(const WordByWordDataForIndex& edition, CachedDocument& cached,
+                      const Lucene::AnalyzerPtr& analyzer, const Lucene::IndexWriterPtr& writer) const;
+
     std::unique_ptr<CachedDocument> m_cachedDocument;
     std::vector<FTFieldName> m_contentFields;
 };

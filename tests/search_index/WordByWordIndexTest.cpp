@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 using namespace tarnolix;
 using tarnolix::test::IndexTestLibrary;
 using tarnolix::test::MessageLog;
@@ -104,6 +107,62 @@ TEST_F(WordByWordIndexTest, ReindexingAnEditionReplacesOnlyThatEdition)
     for (const FTFieldName& name : index.contentFields())
         names.push_back(name.toString());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"cts1Awwo", L"cts1Ewwo", L"cts1Awwt"}));
+}
+
+// A batch is indexed on several threads at once: every edition keeps its
+// own analysis and its pairs' order, and an edition given twice its last.
+TEST_F(WordByWordIndexTest, ABatchOfManyEditionsIsIndexedWhole)
+{
+    constexpr int kBooks = 3 * WordByWordIndex::kIndexThreads;
+    constexpr int kPairs = 40;
+    std::vector<std::shared_ptr<WordByWordDataForIndex>> batch;
+    for (int book = 1; book <= kBooks; ++book) {
+        for (const Language language : {TarnolixConstants::English, TarnolixConstants::Russian}) {
+            WordByWordDataForIndex::PairsBySection pairs;
+            for (const QString& code : {QStringLiteral("1.1"), QStringLiteral("1.2")}) {
+                for (int i = 0; i < kPairs; ++i)
+                    pairs[code].emplace_back(QStringLiteral("w%1").arg(i), QStringLiteral("книги"));
+            }
+            batch.push_back(edition(book, language, pairs));
+        }
+    }
+    // Book 1 in English again, shorter: it replaces the first.
+    batch.push_back(edition(1, TarnolixConstants::English, {{QStringLiteral("9.9"), {{"atma", "книги"}}}}));
+
+    // "section/original" of each edition's documents, in the order given.
+    std::map<QString, QStringList> expected;
+    for (const auto& data : batch) {
+        QStringList& documents = expected[languageToString(data->language) + QLatin1Char('/')
+                                          + QString::number(data->book->id)];
+        documents.clear();
+        for (auto section = data->pairs.cbegin(); section != data->pairs.cend(); ++section) {
+            for (const auto& pair : section.value())
+                documents << section.key() + QLatin1Char('/') + pair.first;
+        }
+    }
+
+    WordByWordIndex index;
+    index.open();
+    index.beginIndexing();
+    index.index(batch);
+    index.finishIndexing();
+
+    // Editions may interleave; each one's documents come in its own order.
+    std::map<QString, QStringList> indexed;
+    const Lucene::IndexReaderPtr reader = committedReader();
+    for (int32_t doc = 0; doc < reader->maxDoc(); ++doc) {
+        if (reader->isDeleted(doc))
+            continue;
+        const Lucene::DocumentPtr document = reader->document(doc);
+        indexed[QString::fromStdWString(document->get(L"L") + L"/" + document->get(L"bid"))]
+            << QString::fromStdWString(document->get(L"s") + L"/" + document->get(L"wwso"));
+    }
+    EXPECT_EQ(indexed, expected);
+
+    // The Russian chain stems, the English one does not.
+    EXPECT_EQ(test::hitCount(reader, L"cts1Awwt", {L"книг"}), kBooks * 2 * kPairs);
+    EXPECT_EQ(test::hitCount(reader, L"cts1Awwt", {L"книги"}), (kBooks - 1) * 2 * kPairs + 1);
+    reader->close();
 }
 
 TEST_F(WordByWordIndexTest, DeletingBooksRemovesEveryEditionOfThem)

@@ -163,6 +163,11 @@ TEST_F(DatabaseBooksSaverTest, AFailingArchiveBuffersNothingAndLeavesEarlierOnes
         {"a damaged entry", damaged, 102, QStringLiteral("Error read zip archive. Error code: ")},
         {"a broken edition", zipOf({{QStringLiteral("base.xml"), baseXml(102)}, {QStringLiteral("book_ru.xml"), "<data><pr"}}),
          102, QStringLiteral("XML parse error")},
+        {"a broken edition after a good one",
+         zipOf({{QStringLiteral("base.xml"), baseXml(102)},
+                {QStringLiteral("book_en.xml"), editionXml(102, {QStringLiteral("a")})},
+                {QStringLiteral("book_ru.xml"), "<data><pr"}}),
+         102, QStringLiteral("XML parse error")},
     };
 
     auto saver = makeSaver();

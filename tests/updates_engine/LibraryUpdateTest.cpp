@@ -484,6 +484,41 @@ TEST_F(LibraryUpdateTest, ACheckOnlyRunLeavesTheFileUnchanged)
     EXPECT_EQ(QFileInfo(library + QStringLiteral("/Tarnolix.db-wal")).size(), 0);
 }
 
+// A read that fails while the catalogue is walked for the sections'
+// positions fails the run with its own text; the steps before it still ran.
+TEST_F(LibraryUpdateTest, AFailingCataloguePositionsWalkFailsTheRun)
+{
+    ASSERT_EQ(drive().exitCode, 0);
+    const QString stamp = setting(snapshot({}), QStringLiteral("BooksUpdateTime"));
+    // Only the walk reads every section of a language at once: a view in
+    // place of one sections table makes that read fail, and no other step
+    // of a run without changes reads it.
+    const QStringList tables =
+        sql(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'BookSections%' "
+                           "ORDER BY name"));
+    ASSERT_FALSE(tables.isEmpty());
+    const QString table = tables.first();
+    sql(QStringLiteral("ALTER TABLE %1 RENAME TO %1_kept").arg(table));
+    sql(QStringLiteral("CREATE VIEW %1 AS SELECT * FROM %1_kept WHERE abs(-9223372036854775807 - 1)").arg(table));
+    // The flags step runs before the walk: cleared here, it sets them again.
+    const QStringList flags =
+        sql(QStringLiteral("SELECT name FROM pragma_table_info('Categories') WHERE name LIKE 'booksExists%'"));
+    ASSERT_FALSE(flags.isEmpty());
+    const QString flagged = QStringLiteral("SELECT count(*) FROM Categories WHERE ") + flags.join(QStringLiteral(" + "))
+                            + QStringLiteral(" != 0");
+    const QStringList before = sql(flagged);
+    ASSERT_NE(before, QStringList{QStringLiteral("0")});
+    sql(QStringLiteral("UPDATE Categories SET ") + flags.join(QStringLiteral(" = 0, ")) + QStringLiteral(" = 0"));
+
+    const DriverRun failed = drive();
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.statuses().back(), 7);
+    EXPECT_EQ(failed.lastError(), QStringLiteral("Произошла ошибка при загрузке книг(3)!"));
+    const Snapshot after = snapshot({});
+    EXPECT_EQ(setting(after, QStringLiteral("BooksUpdateTime")), stamp) << "a failed run keeps the last time";
+    EXPECT_EQ(sql(flagged), before);
+}
+
 // One fault armed on the stand-in, one run, its outcome.
 struct FaultCase
 {
