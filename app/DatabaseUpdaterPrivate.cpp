@@ -955,8 +955,13 @@ void DatabaseUpdaterPrivate::saveBufferedBooks()
 {
     try {
         m_booksSaver->saveBufferedBooks();
+        m_saveErrorCount = 0;
     } catch (const std::exception& error) {
         qWarning("Save buffered books error: %s", error.what());
+        // Every batch is downloaded again before the next write, and each good
+        // download clears the error count: a batch that can never be written
+        // would be fetched forever. Its failures add up until a write succeeds.
+        m_errorCount = std::max(m_errorCount, m_saveErrorCount++);
         if (countError() && !m_stop.load() && m_status == LoadingBooks && !m_booksTimer->isActive()
             && !m_connectionRetry->isPending() && int(m_activeBooks.size()) < UpdateProtocol::kMaxActiveBooks)
             loadBooks(-1);

@@ -196,6 +196,9 @@ private:
     bool m_dirty = false;
     QTimer* m_saveTimer = nullptr;
     int m_errorCount = 0;
+    // Failed writes of the downloaded batch since the last good one; a good
+    // download clears m_errorCount, never this.
+    int m_saveErrorCount = 0;
     QString m_errorText;
     int m_categoriesId = 0;
     int m_personsId = 0;

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -162,7 +163,15 @@ public:
             return run;
         }
         QByteArray pending;
+        QElapsedTimer clock;
+        clock.start();
         while (process.state() != QProcess::NotRunning) {
+            // A run that never ends is a failure to report, not a test to wait out.
+            if (!run.killed && clock.elapsed() > 300000) {
+                ADD_FAILURE() << "the driver was still running after five minutes";
+                process.kill();
+                run.killed = true;
+            }
             process.waitForReadyRead(100);
             pending += process.readAllStandardOutput();
             int end;
@@ -486,20 +495,31 @@ TEST_F(LibraryUpdateTest, ACheckOnlyRunLeavesTheFileUnchanged)
 
 // A read that fails while the catalogue is walked for the sections'
 // positions fails the run with its own text; the steps before it still ran.
+// Breaks the first sections table: a view in its place fails every read of it.
+static QString breakFirstSectionsTable(const std::function<QStringList(const QString&)>& sql)
+{
+    const QStringList tables =
+        sql(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'BookSections%' "
+                           "ORDER BY name"));
+    if (tables.isEmpty())
+        return QString();
+    const QString table = tables.first();
+    sql(QStringLiteral("ALTER TABLE %1 RENAME TO %1_kept").arg(table));
+    sql(QStringLiteral("CREATE VIEW %1 AS SELECT * FROM %1_kept WHERE abs(-9223372036854775807 - 1)").arg(table));
+    return table;
+}
+
 TEST_F(LibraryUpdateTest, AFailingCataloguePositionsWalkFailsTheRun)
 {
+    ASSERT_EQ(drive().exitCode, 0);
+    // A data set switched in the second the first run started is fetched once
+    // more by the next run; that run absorbs it, so the failing one has no changes.
     ASSERT_EQ(drive().exitCode, 0);
     const QString stamp = setting(snapshot({}), QStringLiteral("BooksUpdateTime"));
     // Only the walk reads every section of a language at once: a view in
     // place of one sections table makes that read fail, and no other step
     // of a run without changes reads it.
-    const QStringList tables =
-        sql(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'BookSections%' "
-                           "ORDER BY name"));
-    ASSERT_FALSE(tables.isEmpty());
-    const QString table = tables.first();
-    sql(QStringLiteral("ALTER TABLE %1 RENAME TO %1_kept").arg(table));
-    sql(QStringLiteral("CREATE VIEW %1 AS SELECT * FROM %1_kept WHERE abs(-9223372036854775807 - 1)").arg(table));
+    ASSERT_FALSE(breakFirstSectionsTable([this](const QString& query) { return sql(query); }).isEmpty());
     // The flags step runs before the walk: cleared here, it sets them again.
     const QStringList flags =
         sql(QStringLiteral("SELECT name FROM pragma_table_info('Categories') WHERE name LIKE 'booksExists%'"));
@@ -517,6 +537,24 @@ TEST_F(LibraryUpdateTest, AFailingCataloguePositionsWalkFailsTheRun)
     const Snapshot after = snapshot({});
     EXPECT_EQ(setting(after, QStringLiteral("BooksUpdateTime")), stamp) << "a failed run keeps the last time";
     EXPECT_EQ(sql(flagged), before);
+}
+
+// Each good download clears the error count; a downloaded batch that can
+// never be written must still end the run instead of being fetched forever.
+TEST_F(LibraryUpdateTest, ABatchThatCanNeverBeWrittenFailsTheRun)
+{
+    ASSERT_EQ(drive().exitCode, 0);
+    const QString stamp = setting(snapshot({}), QStringLiteral("BooksUpdateTime"));
+    // Replacing a changed book deletes its sections, which reads the broken table.
+    ASSERT_FALSE(breakFirstSectionsTable([this](const QString& query) { return sql(query); }).isEmpty());
+    setVersion(QStringLiteral("2"));
+    const DriverRun failed = drive();
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.statuses().back(), 7);
+    // The failed run's own completion reads the broken table too and adds its error.
+    EXPECT_TRUE(failed.lastError().startsWith(QStringLiteral("Произошла ошибка при загрузке книг! | ")))
+        << failed.lastError().toStdString();
+    EXPECT_EQ(setting(snapshot({}), QStringLiteral("BooksUpdateTime")), stamp);
 }
 
 // One fault armed on the stand-in, one run, its outcome.
