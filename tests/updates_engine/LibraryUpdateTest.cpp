@@ -195,10 +195,13 @@ public:
     // Restarts the driver until a run finishes (at most `attempts`).
     int driveUntilFinished(int attempts = 5)
     {
+        DriverRun last;
         for (int i = 1; i <= attempts; ++i) {
-            if (drive().exitCode == 0)
+            last = drive();
+            if (last.exitCode == 0)
                 return i;
         }
+        ADD_FAILURE() << "the last run said:\n" << last.lines.join(QLatin1Char('\n')).toStdString();
         return 0;
     }
 
