@@ -25,12 +25,14 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -168,7 +170,9 @@ public:
         while (process.state() != QProcess::NotRunning) {
             // A run that never ends is a failure to report, not a test to wait out.
             if (!run.killed && clock.elapsed() > 300000) {
-                ADD_FAILURE() << "the driver was still running after five minutes";
+                ADD_FAILURE() << "the driver was still running after five minutes\n"
+                              << stacksOf(process.processId()).toStdString() << "\nits log ends with:\n"
+                              << logTail(60).toStdString();
                 process.kill();
                 run.killed = true;
             }
@@ -190,6 +194,31 @@ public:
                                                                                    Qt::SkipEmptyParts));
         run.exitCode = run.killed ? -9 : process.exitCode();
         return run;
+    }
+
+    // Every thread's stack of a hung driver, when gdb is at hand.
+    static QString stacksOf(qint64 pid)
+    {
+        const QString gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
+        if (gdb.isEmpty())
+            return QStringLiteral("(no gdb for the stacks)");
+        QProcess trace;
+        trace.setProcessChannelMode(QProcess::MergedChannels);
+        trace.start(gdb, {QStringLiteral("-batch"), QStringLiteral("-p"), QString::number(pid), QStringLiteral("-ex"),
+                          QStringLiteral("thread apply all bt 30")});
+        if (!trace.waitForFinished(120000))
+            trace.kill();
+        return QString::fromLocal8Bit(trace.readAll());
+    }
+
+    // The last lines the driver wrote to its log (its standard error).
+    QString logTail(int count) const
+    {
+        QFile log(root.filePath(QStringLiteral("driver.log")));
+        if (!log.open(QIODevice::ReadOnly))
+            return QString();
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
+        return lines.mid(std::max(0, int(lines.size()) - count)).join(QLatin1Char('\n'));
     }
 
     // Restarts the driver until a run finishes (at most `attempts`).
