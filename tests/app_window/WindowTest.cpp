@@ -269,6 +269,21 @@ bool WindowTest::signOutByHeader()
     return settle([this] { return item(QStringLiteral("loginForm")) != nullptr && !app().runtimeReady(); }, 10000);
 }
 
+QQuickWindow* WindowTest::openSettingsByMenu()
+{
+    QQuickItem* button = item(QStringLiteral("settingsButton"));
+    if (!button)
+        return nullptr;
+    click(button);
+    QQuickWindow* settings = nullptr;
+    const bool shown = settle([&] {
+        QObject* loader = object(QStringLiteral("settingsLoader"));
+        settings = loader ? qobject_cast<QQuickWindow*>(loader->property("item").value<QObject*>()) : nullptr;
+        return settings && settings->isExposed();
+    });
+    return shown ? settings : nullptr;
+}
+
 QObject* WindowTest::loadFakeTabControl()
 {
     QObject* loader = object(QStringLiteral("tabControlLoader"));

@@ -99,6 +99,8 @@ protected:
     bool signInAs(const QString& email, const QString& password, bool withLibraryUpdate);
     // Signs out by the header's icon and the question; true once the form is back.
     bool signOutByHeader();
+    // Opens the settings by the left menu's button; the dialog once it shows, else null.
+    QQuickWindow* openSettingsByMenu();
     // Puts the test tab control into the main window; its first tab is current.
     QObject* loadFakeTabControl();
 
