@@ -51,13 +51,6 @@ protected:
     }
     static int replyStatus(const QJsonObject& request) { return request.value(QStringLiteral("status")).toInt(); }
 
-    static void delayNext(const QString& path, int ms)
-    {
-        standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
-                       QJsonObject{{QStringLiteral("plan"),
-                                    QStringLiteral("mode=delay,delay_ms=%1,path=%2,count=1").arg(ms).arg(path)}});
-    }
-
     QQuickItem* generalError() const { return item(QStringLiteral("loginGeneralError")); }
     QQuickItem* loginStack() const { return item(QStringLiteral("loginStack")); }
     QObject* selector() const { return object(QStringLiteral("updateDialogSelector")); }
@@ -153,7 +146,7 @@ TEST_F(DemoTest, TheSignInFormAnswersTheStandinsReplies)
     EXPECT_FALSE(qml().screenshot(QStringLiteral("demo-sign-in-form")).isEmpty());
 
     markRequests();
-    delayNext(QStringLiteral("/auth/login"), 200);
+    delayNextRequest(QStringLiteral("/auth/login"), 200);
     QSignalSpy switches(loginStack(), SIGNAL(currentIndexAnimationChanged()));
     submitSignIn(kReaderEmail, kWrongPassword);
     ASSERT_TRUE(settle([&] { return generalError()->isVisible(); }, 10000));
@@ -168,10 +161,10 @@ TEST_F(DemoTest, TheSignInFormAnswersTheStandinsReplies)
     EXPECT_FALSE(qml().screenshot(QStringLiteral("demo-sign-in-wrong-password")).isEmpty());
 
     markRequests();
-    delayNext(QStringLiteral("/auth/login"), 3000);
+    delayNextRequest(QStringLiteral("/auth/login"), 3000);
     // The library download waits for the account refresh; a slow refresh
     // leaves time to keep it out of this test.
-    delayNext(QStringLiteral("/user"), 1500);
+    delayNextRequest(QStringLiteral("/user"), 1500);
     QPointer<QQuickItem> stack = loginStack();
     submitSignIn(kReaderEmail, kReaderPassword);
     ASSERT_TRUE(settle([&] { return !stack || (stack->property("currentIndex").toInt() == 1 &&

@@ -303,9 +303,7 @@ TEST_F(MainWindowTest, TheDebugWindowRunsTheDebugScript)
 // main window's update dialog.
 TEST_F(MainWindowTest, TheSettingsWaitForTheAccountRefresh)
 {
-    standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
-                   QJsonObject{{QStringLiteral("plan"), QStringLiteral("mode=delay,delay_ms=2000,path=/user")},
-                               {QStringLiteral("count"), 1}});
+    delayNextRequest(QStringLiteral("/user"), 2000);
     ASSERT_TRUE(openRoot());
     ASSERT_TRUE(signIn());
     ASSERT_NE(app().initializer(), nullptr) << "the refresh runs";

@@ -32,6 +32,10 @@ inline QString standinOrigin()
     return appStandin()->httpOrigin();
 }
 
+// Makes the stand-in answer the next request whose path starts with `path`
+// `ms` milliseconds late.
+void delayNextRequest(const QString& path, int ms);
+
 // A test fixture file of this folder as a URL.
 QUrl fixtureUrl(const QString& fileName);
 
