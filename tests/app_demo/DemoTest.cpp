@@ -218,7 +218,9 @@ TEST_F(DemoTest, TheFirstLibraryDownloadFillsTheMainWindowAndTheSettings)
     EXPECT_EQ(tabs()->property("count").toInt(), 1);
     ASSERT_TRUE(pageShown(tab));
     EXPECT_EQ(statusOf(tab)->pageType(), UrlCreator::NewTab);
-    EXPECT_TRUE(runInTab(tab, QStringLiteral("document.body.innerText")).toString().contains(QStringLiteral("Новая вкладка")));
+    const QString text = runInTab(tab, QStringLiteral("document.body.innerText")).toString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Новая вкладка"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("из каталога (слева)"))) << text.toStdString();
     EXPECT_TRUE(item(QStringLiteral("catalogPanel"))->isVisible());
     pause(300);
     EXPECT_FALSE(qml().screenshot(QStringLiteral("demo-main-window-after-download")).isEmpty());
