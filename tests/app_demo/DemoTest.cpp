@@ -305,7 +305,8 @@ Connections {
     EXPECT_EQ(currentTab(), first);
     EXPECT_TRUE(item(QStringLiteral("contentSettings"))->isVisible());
     watch.reset();
-    pause(200);
+    EXPECT_TRUE(pageShown(first));
+    pause(300);
     EXPECT_FALSE(qml().screenshot(QStringLiteral("demo-book-mode-content-settings")).isEmpty());
 
     // At rest the switch acts; the second tab is not in book mode, so the
