@@ -151,6 +151,8 @@ void printRatio(const char* goal, const std::vector<double>& ours, const std::ve
 
 int run(Tarnolix& app)
 {
+    // As a sign-in does: the account's half of the text key, then its library.
+    app.cipherKeyPair().setKeyFromString(QStringLiteral("bench@tarnolix.invalid"));
     app.locationInfo()->selectAccountLibrary(QStringLiteral("bench@tarnolix.invalid"));
     app.tarnolixStartup(std::this_thread::get_id());
     const auto db = currentDatabase();
