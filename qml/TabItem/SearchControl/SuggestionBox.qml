@@ -206,7 +206,7 @@ Popup {
                             color: Constants.lightBlack
                             elide: Text.ElideMiddle
                             textFormat: Text.StyledText
-                            text: root.escape(modelData.term) + " - <font color=\"" + Constants.darkGold + "\">"
+                            text: root.escapeHtml(modelData.term) + " - <font color=\"" + Constants.darkGold + "\">"
                                   + modelData.freq + "</font>"
                         }
                     }
@@ -215,7 +215,7 @@ Popup {
         }
     }
 
-    function escape(text) {
+    function escapeHtml(text) {
         return String(text).replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;")
     }
 
