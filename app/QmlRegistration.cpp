@@ -38,6 +38,7 @@
 #include "tabs/FTSearchPageStatus.h"
 #include "tabs/NewTabStatus.h"
 #include "tabs/OpenBookStatus.h"
+#include "tabs/SearchInBookStatus.h"
 #include "tabs/PageStatus.h"
 #include "tabs/SearchDataStorage.h"
 #include "tabs/TabStatus.h"
@@ -131,6 +132,7 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         qmlRegisterType<NewTabStatus>(kUri, kMajor, kMinor, "NewTabStatus");
         qmlRegisterType<OpenBookStatus>(kUri, kMajor, kMinor, "OpenBookStatus");
+        qmlRegisterType<SearchInBookStatus>(kUri, kMajor, kMinor, "SearchInBookStatus");
         qmlRegisterType<FTSearchPageStatus>(kUri, kMajor, kMinor, "FTSearchPageStatus");
         // 24-34 OpenBookCoverStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");

@@ -6,6 +6,8 @@
 //
 //   bench_libraryupdate [--books N] [--sections N] [--seed N]
 
+#include "bench/StandinProcess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -165,24 +167,12 @@ int main(int argc, char* argv[])
                                   argument(args, QStringLiteral("--sections"), QStringLiteral("100")),
                                   argument(args, QStringLiteral("--seed"), QStringLiteral("1")));
     QTemporaryDir dir;
-    const QString info = dir.filePath(QStringLiteral("info.json"));
-    QProcess server;
-    server.setStandardOutputFile(dir.filePath(QStringLiteral("server.log")));
-    server.setStandardErrorFile(dir.filePath(QStringLiteral("server.log")), QIODevice::Append);
-    server.start(QStringLiteral(TARNOLIX_STANDIN_SERVER),
-                 {QStringLiteral("--state-dir"), dir.filePath(QStringLiteral("state")), QStringLiteral("--info-file"),
-                  info, QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-ftp"),
-                  QStringLiteral("--udp-port"), QStringLiteral("0"), QStringLiteral("--synthetic"), plan});
-    for (int i = 0; i < 600 && !QFile::exists(info); ++i)
-        QThread::msleep(100);
-    QFile infoFile(info);
-    if (!infoFile.open(QIODevice::ReadOnly)) {
+    bench::StandinProcess server(dir.path());
+    if (!server.start(plan)) {
         std::fprintf(stderr, "the stand-in did not start\n");
         return 1;
     }
-    QThread::msleep(200); // the info file is written whole before it is read
-    infoFile.seek(0);
-    const QString origin = QJsonDocument::fromJson(infoFile.readAll()).object().value(QLatin1String("http")).toString();
+    const QString origin = server.origin();
 
     // Warm the stand-in's archive cache so both sides fetch equally.
     fetchArchives(origin);
@@ -218,8 +208,6 @@ int main(int argc, char* argv[])
     clock.restart();
     const qint64 rows = copyRows(library + QStringLiteral("/Tarnolix.db"), dir.filePath(QStringLiteral("bare.db")));
     const qint64 insertMs = clock.elapsed();
-    server.terminate();
-    server.waitForFinished(10000);
 
     const qint64 bareMs = fetchMs + insertMs;
     std::printf("library: %s\n", qUtf8Printable(plan));

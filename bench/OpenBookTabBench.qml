@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtWebEngine 1.10
+import QtWebChannel 1.0
 import Tarnolix 1.0
 import "qrc:/"
 
@@ -44,6 +45,9 @@ TarnolixWindow {
         width: tabs.currentTab ? tabs.currentTab.webView.width : 0
         height: tabs.currentTab ? tabs.currentTab.webView.height : 0
         profile: WebEngineProfile { id: bareProfile; offTheRecord: true }
+        // The page scripts and their channel, as every tab's view has them.
+        webChannel: WebChannel { id: bareChannel }
+        userScripts: bareScripts.item ? bareScripts.item.scripts : []
         // As the page logic does on scrolling, without it: the waiting
         // section goes in by script.
         onScrollPositionChanged: {
@@ -53,7 +57,14 @@ TarnolixWindow {
             root.pendingBareHtml = ""
             bare.runJavaScript("appendSection(\"" + html + "\")")
         }
-        Component.onCompleted: bareStatus.setUpProfile(bareProfile)
+        Component.onCompleted: {
+            bareChannel.registerObjects({ "tabWebChannel": bareStatus.webChannel })
+            bareStatus.setUpProfile(bareProfile)
+        }
+    }
+    Loader {
+        id: bareScripts
+        source: "qrc:/TabItem/WebEngineScriptsQt5.qml"
     }
 
     TabStatus { id: bareStatus }

@@ -321,12 +321,17 @@ Library& library(Fixture fixture)
 // ---- The bare side.
 
 BareReader::BareReader(const QString& path)
+    : BareReader(path, keyPair())
+{
+}
+
+BareReader::BareReader(const QString& path, const CipherKeyPair& keys)
 {
     sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_prepare_v2(m_db, "SELECT title, data FROM BookParts2 WHERE sectionCode=?", -1, &m_stmt, nullptr);
     m_ctx = EVP_CIPHER_CTX_new();
-    m_key = keyPair().key();
-    m_iv = keyPair().iv();
+    m_key = keys.key();
+    m_iv = keys.iv();
 }
 
 BareReader::~BareReader()

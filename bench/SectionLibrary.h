@@ -23,6 +23,7 @@
 #include <memory>
 #include <vector>
 
+class CipherKeyPair;
 class TarnolixDB;
 struct sqlite3;
 struct sqlite3_stmt;
@@ -73,7 +74,10 @@ struct Pieces
 class BareReader
 {
 public:
+    // Reads the library at `path`, whose text is enciphered with `keys`
+    // (the benchmarks' own pair unless given).
     explicit BareReader(const QString& path);
+    BareReader(const QString& path, const CipherKeyPair& keys);
     ~BareReader();
     BareReader(const BareReader&) = delete;
     BareReader& operator=(const BareReader&) = delete;

@@ -61,7 +61,7 @@ endfunction()
 # Tests without DISPLAY run on the offscreen platform; DISPLAY tests need the X server
 # scripts/test starts (Xvfb).
 function(tarnolix_test name)
-  cmake_parse_arguments(ARG "DISPLAY" "DIR;APP" "DEPS;ENV;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY" "DIR;APP;SHARDS" "DEPS;ENV;SOURCES" ${ARGN})
   if(NOT ARG_APP)
     set(ARG_APP core)
   endif()
@@ -80,11 +80,29 @@ function(tarnolix_test name)
   if(NOT ARG_DISPLAY)
     list(APPEND _env QT_QPA_PLATFORM=offscreen)
   endif()
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${_env}" TIMEOUT 600)
+  # SHARDS n: a long executable runs as n CTest entries, each taking every
+  # n-th test (GoogleTest's sharding), so each stays within the time-out and
+  # the entries can run side by side.
+  set(_entries ${name})
+  if(ARG_SHARDS GREATER 1)
+    set(_entries)
+    math(EXPR _last "${ARG_SHARDS} - 1")
+    foreach(_shard RANGE ${_last})
+      math(EXPR _number "${_shard} + 1")
+      set(_entry ${name}_${_number}_of_${ARG_SHARDS})
+      add_test(NAME ${_entry} COMMAND ${name})
+      set_tests_properties(${_entry} PROPERTIES ENVIRONMENT
+                           "${_env};GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${_shard}")
+      list(APPEND _entries ${_entry})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${_env}")
+  endif()
+  set_tests_properties(${_entries} PROPERTIES TIMEOUT 600)
   if(ARG_DISPLAY)
     # The tests of a run share one X server, its pointer and its focus: a test
     # that moves the pointer or activates windows disturbs another's input.
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK tarnolix_display)
+    set_tests_properties(${_entries} PROPERTIES RESOURCE_LOCK tarnolix_display)
   endif()
 endfunction()

@@ -130,7 +130,8 @@ QByteArray HTMLCreator::getNewTabPage() const
     out += tr("(сверху)").toUtf8();
     out += "</span><br>";
     out += tr("или откройте любую книгу из каталога").toUtf8();
-    out += "<span class=\"gray-text-color\">";
+    // The space stays outside the translated text, so no translation can lose it.
+    out += " <span class=\"gray-text-color\">";
     out += tr("(слева)").toUtf8();
     out += "</span></div></div>";
     out += kDocumentEnd;

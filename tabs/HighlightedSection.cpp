@@ -31,8 +31,9 @@ QString buildHighlightedSection(const HighlightedSectionRequest& request)
     if (!request.searchData || !request.searchData->searchResults() || !request.findTextHelper)
         return creator->getBookSections(request.bookInfo, request.item, request.favorites);
 
-    HTMLCreatorSRSettingsPtr settings;
-    if (const auto* ft = dynamic_cast<const FTSearchData*>(request.searchData)) {
+    HTMLCreatorSRSettingsPtr settings = request.highlightSettings;
+    const auto* ft = settings ? nullptr : dynamic_cast<const FTSearchData*>(request.searchData);
+    if (ft) {
         const SRPageStatePtr& state = ft->searchPageState();
         if (state && (state->page || state->savedPage))
             settings = searchPageStateCurrentPage(*state)->settings();

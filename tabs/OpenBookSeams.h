@@ -20,6 +20,7 @@ class BookMngr;
 class FindTextHelper;
 class OpenBookStatus;
 class PageSearchData;
+struct HTMLCreatorSRSettings;
 class TabStatus;
 
 // The favorites of the book an open-book page shows.
@@ -64,6 +65,9 @@ struct HighlightedSectionRequest
     // the page's search data holding the results.
     SearchSettingsConstPtr settings;
     PageSearchData* searchData = nullptr;
+    // The highlighting the search made for its results; null: the search
+    // data's own.
+    std::shared_ptr<HTMLCreatorSRSettings> highlightSettings;
     // The open book's hit index, whose mark counts the rendering fills.
     std::shared_ptr<FindTextHelper> findTextHelper;
 };

@@ -8,6 +8,7 @@
 #include "search/searchers/FTSearchRecords.h"
 #include "tabs/FindTextHelper.h"
 #include "tabs/PageSearchData.h"
+#include "tabs/SearchInBookStatus.h"
 #include "tabs/TabStatus.h"
 
 #include <QCoreApplication>
@@ -311,8 +312,10 @@ OpenBookStatus::SectionHtml OpenBookStatus::buildSectionHtml(const BookMngr::Ite
     bool built = false;
     if (const auto& highlight = openbookseams::highlightedSectionBuilder()) {
         PageSearchData* data = nullptr;
+        std::shared_ptr<HTMLCreatorSRSettings> settings;
         if (inBookSearchFinished()) {
             data = inBookSearchData();
+            settings = inBookSearch()->highlightSettings();
         } else if (TabStatus* tab = tabStatus()) {
             PageSearchData* stored = tab->searchDataStorage()->searchData();
             if (tab->searchDataStorage()->hasSearchResults() && stored && stored->searchType() == C::FullText)
@@ -325,6 +328,7 @@ OpenBookStatus::SectionHtml OpenBookStatus::buildSectionHtml(const BookMngr::Ite
             request.favorites = favorites;
             request.settings = searchrecords::resultsSettings(*data->searchResults());
             request.searchData = data;
+            request.highlightSettings = settings;
             request.findTextHelper = getFindTextHelper(static_cast<quint32>(m_book->bookId()));
             html = highlight(request);
             built = true;
@@ -379,19 +383,32 @@ void OpenBookStatus::requestSectionsReload(const SectionRanges& ranges)
 
 // ---- search hits ----------------------------------------------------------
 
+SearchInBookStatus* OpenBookStatus::inBookSearch() const
+{
+    return qobject_cast<SearchInBookStatus*>(m_searchInBookStatus.data());
+}
+
 bool OpenBookStatus::inBookSearchFinished() const
 {
-    // The in-book search does not exist yet: nothing to read from it.
-    return false;
+    const SearchInBookStatus* search = inBookSearch();
+    return search && search->status() == C::SearchFinished;
 }
 
 PageSearchData* OpenBookStatus::inBookSearchData() const
 {
-    return nullptr;
+    const SearchInBookStatus* search = inBookSearch();
+    return search ? search->searchData() : nullptr;
 }
 
 void OpenBookStatus::stopInBookSearch()
 {
+    if (SearchInBookStatus* search = inBookSearch())
+        search->reset(false);
+}
+
+void OpenBookStatus::dropFindTextHelper()
+{
+    m_findTextHelper.reset();
 }
 
 PageSearchData* OpenBookStatus::shownSearchData() const

@@ -28,6 +28,7 @@
 
 class FindTextHelper;
 class PageSearchData;
+class SearchInBookStatus;
 
 class OpenBookStatus : public PageStatus, public SectionsReloadTarget
 {
@@ -141,6 +142,8 @@ public:
     // The open book's hit index for the search shown in the tab; throws
     // Exception when there is no full-text search to build it from.
     std::shared_ptr<FindTextHelper> getFindTextHelper(quint32 bookId);
+    // A new search's hits need a new index.
+    void dropFindTextHelper();
 
 signals:
     void searchInBookStatusChanged();
@@ -180,6 +183,7 @@ private:
     // The search data whose hits the open book shows: the in-book search's
     // once it has finished, else the tab's stored search; null when none.
     PageSearchData* shownSearchData() const;
+    SearchInBookStatus* inBookSearch() const;
     bool inBookSearchFinished() const;
     PageSearchData* inBookSearchData() const;
     void stopInBookSearch();

@@ -162,6 +162,13 @@ Control {
         }
     }
 
+    SearchStepShortcuts {
+        id: searchSteps
+        objectName: "searchSteps"
+        tabStatus: ownStatus
+        active: tabItemRoot.visible
+    }
+
     state: ownStatus.bookMode ? "bookMode" : ""
     states: State { name: "bookMode" }
 }

@@ -260,13 +260,6 @@ Lucene::AnalyzerPtr SearchIndex::getAnalyzer(int language)
     return m_englishAnalyzer;
 }
 
-Lucene::AnalyzerPtr SearchIndex::newAnalyzer(int language)
-{
-    if (language == TarnolixConstants::Russian)
-        return Lucene::newLucene<RussianAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
-    return Lucene::newLucene<EnglishAnalyzer>(Lucene::LuceneVersion::LUCENE_CURRENT);
-}
-
 Lucene::AnalyzerPtr SearchIndex::getHtmlAnalyzer(int language, const std::wstring& html)
 {
     if (!m_russianAnalyzer || !m_englishAnalyzer)

@@ -93,9 +93,6 @@ public:
     // made plain or HTML-aware for `html`. Shared: the index's own thread only.
     Lucene::AnalyzerPtr getAnalyzer(int language);
     Lucene::AnalyzerPtr getHtmlAnalyzer(int language, const std::wstring& html);
-    // A new plain analyzer of the same kind, for a thread of its own: the
-    // shared ones hold the HTML mode of their last user.
-    static Lucene::AnalyzerPtr newAnalyzer(int language);
 
     // Merges the index down. Skipped (with a warning) once an optimisation
     // has failed, until a Create open clears the mark. A failure is logged,

@@ -12,15 +12,10 @@
 #include "search/index/StringReader.h"
 
 #include <QStringList>
-#include <QThread>
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
 #include <map>
-#include <mutex>
 #include <set>
-#include <thread>
 
 namespace tarnolix {
 
@@ -130,43 +125,11 @@ void WordByWordIndex::index(const std::vector<std::shared_ptr<WordByWordDataForI
         writer->deleteDocuments(editionQuery);
     }
 
-    // Analysing the pairs is most of a book's saving time. The writer takes
-    // documents from several threads; each thread takes whole editions, so
-    // an edition's pairs keep their order, and has its own document and
-    // analyzers, whose state is per instance.
-    std::atomic<size_t> next{0};
-    std::atomic<bool> failed{false};
-    std::mutex errorMutex;
-    std::exception_ptr error;
-    const auto work = [&] {
-        try {
-            CachedDocument cached;
-            cachedDocumentClear(cached);
-            std::map<int, Lucene::AnalyzerPtr> analyzers;
-            for (size_t i = next++; i < editions.size() && !failed.load(); i = next++) {
-                const WordByWordDataForIndex& edition = *editions[i];
-                Lucene::AnalyzerPtr& analyzer = analyzers[int(edition.language)];
-                if (!analyzer)
-                    analyzer = newAnalyzer(int(edition.language));
-                indexEdition(edition, cached, analyzer, writer);
-            }
-        } catch (...) {
-            failed.store(true);
-            const std::lock_guard<std::mutex> lock(errorMutex);
-            if (!error)
-                error = std::current_exception();
-        }
-    };
-    const size_t threads =
-        std::min<size_t>(editions.size(), size_t(std::clamp(QThread::idealThreadCount(), 1, kIndexThreads)));
-    std::vector<std::thread> helpers;
-    for (size_t i = 1; i < threads; ++i)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
-    if (error)
-        std::rethrow_exception(error);
+    // One thread feeds the writer: Lucene++'s writer corrupts its buffers
+    // when several threads add documents at once, and a rollback after such
+    // a failure waits forever for the threads it believes are still adding.
+    for (const WordByWordDataForIndex* edition : editions)
+        indexEdition(*edition, *m_cachedDocument, getAnalyzer(int(edition->language)), writer);
 }
 
 void WordByWordIndex::indexEdition(const WordByWordDataForIndex& edition, CachedDocument& cached,

@@ -46,12 +46,8 @@ public:
     // Starts a run with a fresh document; the content field names are made
     // by the first call and kept.
     void beginIndexing();
-    // Editions indexed at once, each on a thread of its own.
-    static constexpr int kIndexThreads = 4;
-
-    // Replaces each edition's documents by its pairs, several editions at
-    // once (see kIndexThreads); the first error stops the rest and is
-    // thrown once every thread is done. Throws Exception
+    // Replaces each edition's documents by its pairs, from the calling
+    // thread. Throws Exception
     // "Prepared library indexes are read-only", "not initialized" outside a
     // run, "unknown field", and the messages of checkIndexWritable.
     void index(const std::vector<std::shared_ptr<WordByWordDataForIndex>>& data);

@@ -29,6 +29,24 @@ struct LocaleAwareLess
     bool operator()(const QString& a, const QString& b) const { return QString::localeAwareCompare(a, b) < 0; }
 };
 
+// The term's text in `out`, whose buffer is reused from term to term: the
+// walk allocates only for the terms it keeps.
+void toQString(const Lucene::String& text, QString& out)
+{
+    out.resize(0);
+    for (const wchar_t c : text) {
+        const auto code = char32_t(c);
+        if (code > 0x10FFFF) {
+            out.append(QChar(QChar::ReplacementCharacter));
+        } else if (QChar::requiresSurrogates(code)) {
+            out.append(QChar(QChar::highSurrogate(code)));
+            out.append(QChar(QChar::lowSurrogate(code)));
+        } else {
+            out.append(QChar(char16_t(code)));
+        }
+    }
+}
+
 } // namespace
 
 AutocompletHelper::AutocompletHelper(QObject* parent)
@@ -139,27 +157,41 @@ QVariantList AutocompletHelper::suggestions(const Request& request, const Lucene
     const bool alphabetical = request.searchType == TarnolixConstants::GlossarySearch;
 
     // Each keeps only its first kMaxSuggestions: what falls off the end
-    // could never come back into them.
+    // could never come back into them. Once a list is full, a term that
+    // would fall off at once is turned away before anything is inserted:
+    // short prefixes walk many terms, and most of them never enter.
     std::map<int32_t, std::wstring, std::greater<int32_t>> byFrequency;
     std::set<QString, LocaleAwareLess> byText;
+    const LocaleAwareLess less{};
+    QString text;
     int walked = 0;
     try {
         do {
             if (++walked % kStopCheckEvery == 0 && stop.load())
                 break;
             const Lucene::TermPtr term = terms->term();
-            if (!term || term->text().empty())
+            if (!term)
+                continue;
+            const Lucene::String termText = term->text();
+            if (termText.empty())
                 continue;
             // Every document of the original side holds the marker.
-            if (wordByWordOriginal && term->text() == IndexField::lucenematch)
+            if (wordByWordOriginal && termText == IndexField::lucenematch)
                 continue;
             if (alphabetical) {
-                byText.insert(QString::fromStdWString(term->text()));
-                if (byText.size() > std::size_t(kMaxSuggestions))
+                toQString(termText, text);
+                const bool full = byText.size() >= std::size_t(kMaxSuggestions);
+                if (full && !less(text, *std::prev(byText.end())))
+                    continue;
+                if (byText.insert(text).second && full)
                     byText.erase(std::prev(byText.end()));
             } else {
-                byFrequency.emplace(terms->docFreq(), term->text());
-                if (byFrequency.size() > std::size_t(kMaxSuggestions))
+                const int32_t freq = terms->docFreq();
+                // An equal frequency keeps the term already taken.
+                if (byFrequency.size() >= std::size_t(kMaxSuggestions) && freq <= std::prev(byFrequency.end())->first)
+                    continue;
+                if (byFrequency.try_emplace(freq, termText).second
+                    && byFrequency.size() > std::size_t(kMaxSuggestions))
                     byFrequency.erase(std::prev(byFrequency.end()));
             }
         } while (terms->next());

@@ -577,11 +577,13 @@ TEST_F(ControlsTest, VComboBoxNeverListsTheCurrentEntry)
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         clickOn(combo);
-        // Open, and grown to its entries (over 100 ms).
+        // Open, grown to its entries (over 100 ms) and with every entry made:
+        // the list makes its delegates at its next polish, not with its size.
         ASSERT_TRUE(waitUntil(
             [&] {
                 return popup->property("opened").toBool() && list->height() > 40
-                       && popup->property("height").toDouble() == popup->property("implicitHeight").toDouble();
+                       && popup->property("height").toDouble() == popup->property("implicitHeight").toDouble()
+                       && entry(0) && entry(1) && entry(2);
             },
             1000));
         const int current = combo->property("currentIndex").toInt();

@@ -251,7 +251,8 @@ TEST_F(ProgramUpdateTest, AGoodDownloadStartsTheInstallerAndQuits)
 TEST_F(ProgramUpdateTest, TheDownloadDialogFollowsTheDownloadAndAcceptsOnceTheInstallerRuns)
 {
     ASSERT_EQ(check(), QStringLiteral("findValidUpdate 2.2.0"));
-    arm(QStringLiteral("mode=drip,chunk=48,interval_ms=60,path=/app-update/files/"));
+    // About six seconds for the installer, so a slow start still sees it half loaded.
+    arm(QStringLiteral("mode=drip,chunk=16,interval_ms=150,path=/app-update/files/"));
     QQuickWindow* dialog = loadDialogWindow(m_window, R"(UpdateLoadDlg { objectName: "loadDialog" })",
                                             QStringLiteral("loadDialog"));
     ASSERT_NE(dialog, nullptr);

@@ -303,20 +303,13 @@ TEST_F(MainWindowTest, TheDebugWindowRunsTheDebugScript)
 // main window's update dialog.
 TEST_F(MainWindowTest, TheSettingsWaitForTheAccountRefresh)
 {
-    standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
-                   QJsonObject{{QStringLiteral("plan"), QStringLiteral("mode=delay,delay_ms=2000,path=/user")},
-                               {QStringLiteral("count"), 1}});
+    delayNextRequest(QStringLiteral("/user"), 2000);
     ASSERT_TRUE(openRoot());
     ASSERT_TRUE(signIn());
     ASSERT_NE(app().initializer(), nullptr) << "the refresh runs";
     app().user()->setSubscribeLevel(QString());
-    click(item(QStringLiteral("settingsButton")));
-    QQuickWindow* settings = nullptr;
-    ASSERT_TRUE(settle([&] {
-        QObject* loader = object(QStringLiteral("settingsLoader"));
-        settings = loader ? qobject_cast<QQuickWindow*>(loader->property("item").value<QObject*>()) : nullptr;
-        return settings && settings->isExposed();
-    }));
+    QQuickWindow* settings = openSettingsByMenu();
+    ASSERT_NE(settings, nullptr);
     QQmlComponent fake(&qml().engine(), fixtureUrl(QStringLiteral("FakeDatabaseUpdater.qml")));
     QObject* updater = fake.create();
     ASSERT_NE(updater, nullptr);

@@ -87,10 +87,7 @@ TEST_F(SignInTest, TheBusyPageShowsOnlyForASlowReply)
         SCOPED_TRACE(c.delayMs);
         ASSERT_TRUE(openRoot());
         if (c.delayMs > 0) {
-            standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
-                           QJsonObject{{QStringLiteral("plan"), QStringLiteral("mode=delay,delay_ms=%1,path=/auth/login")
-                                                                     .arg(c.delayMs)},
-                                       {QStringLiteral("count"), 1}});
+            delayNextRequest(QStringLiteral("/auth/login"), c.delayMs);
         }
         QQuickItem* stack = item(QStringLiteral("loginStack"));
         QSignalSpy switches(stack, SIGNAL(currentIndexAnimationChanged()));
@@ -153,9 +150,7 @@ TEST_F(SignInTest, ARememberedAccountShowsTheStartupPageWhileItIsChecked)
     ASSERT_TRUE(logoutAndWait());
     for (auto it = remembered.cbegin(); it != remembered.cend(); ++it)
         settings.setValue(it.key(), it.value());
-    standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
-                   QJsonObject{{QStringLiteral("plan"), QStringLiteral("mode=delay,delay_ms=1500,path=/user")},
-                               {QStringLiteral("count"), 1}});
+    delayNextRequest(QStringLiteral("/user"), 1500);
 
     ASSERT_TRUE(openRoot(false));
     ASSERT_TRUE(settle([&] { return item(QStringLiteral("startupTitle")) != nullptr; }));

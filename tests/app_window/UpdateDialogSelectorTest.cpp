@@ -125,9 +125,7 @@ TEST_F(UpdateDialogSelectorTest, ARejectedUpdateEndsTheProgram)
 TEST_F(UpdateDialogSelectorTest, TheMainWindowShowsTheUpdateOnlyAfterTheRefresh)
 {
     m_window.reset();
-    standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
-                   QJsonObject{{QStringLiteral("plan"), QStringLiteral("mode=delay,delay_ms=1500,path=/user")},
-                               {QStringLiteral("count"), 1}});
+    delayNextRequest(QStringLiteral("/user"), 1500);
     ASSERT_TRUE(openRoot());
     ASSERT_TRUE(signIn());
     QObject* selector = object(QStringLiteral("updateDialogSelector"));

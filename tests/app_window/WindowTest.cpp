@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QImage>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -24,6 +25,14 @@ namespace tarnolix::test {
 QUrl fixtureUrl(const QString& fileName)
 {
     return QUrl::fromLocalFile(QStringLiteral(TARNOLIX_TEST_SOURCE_DIR "/tests/app_window/") + fileName);
+}
+
+void delayNextRequest(const QString& path, int ms)
+{
+    // The count belongs in the plan: beside it the stand-in ignores it.
+    standinControl(standinOrigin(), "POST", QStringLiteral("faults"),
+                   QJsonObject{{QStringLiteral("plan"),
+                                QStringLiteral("mode=delay,delay_ms=%1,path=%2,count=1").arg(ms).arg(path)}});
 }
 
 bool settle(const std::function<bool()>& pred, int timeoutMs)
@@ -267,6 +276,21 @@ bool WindowTest::signOutByHeader()
         return false;
     click(accept);
     return settle([this] { return item(QStringLiteral("loginForm")) != nullptr && !app().runtimeReady(); }, 10000);
+}
+
+QQuickWindow* WindowTest::openSettingsByMenu()
+{
+    QQuickItem* button = item(QStringLiteral("settingsButton"));
+    if (!button)
+        return nullptr;
+    click(button);
+    QQuickWindow* settings = nullptr;
+    const bool shown = settle([&] {
+        QObject* loader = object(QStringLiteral("settingsLoader"));
+        settings = loader ? qobject_cast<QQuickWindow*>(loader->property("item").value<QObject*>()) : nullptr;
+        return settings && settings->isExposed();
+    });
+    return shown ? settings : nullptr;
 }
 
 QObject* WindowTest::loadFakeTabControl()

@@ -32,6 +32,10 @@ inline QString standinOrigin()
     return appStandin()->httpOrigin();
 }
 
+// Makes the stand-in answer the next request whose path starts with `path`
+// `ms` milliseconds late.
+void delayNextRequest(const QString& path, int ms);
+
 // A test fixture file of this folder as a URL.
 QUrl fixtureUrl(const QString& fileName);
 
@@ -99,6 +103,8 @@ protected:
     bool signInAs(const QString& email, const QString& password, bool withLibraryUpdate);
     // Signs out by the header's icon and the question; true once the form is back.
     bool signOutByHeader();
+    // Opens the settings by the left menu's button; the dialog once it shows, else null.
+    QQuickWindow* openSettingsByMenu();
     // Puts the test tab control into the main window; its first tab is current.
     QObject* loadFakeTabControl();
 

@@ -14,7 +14,9 @@
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -114,6 +116,57 @@ protected:
     {
         auto* data = qobject_cast<FTSearchData*>(status->searchDataStorage()->searchData());
         return data ? std::dynamic_pointer_cast<FTSearchResults>(data->searchResults()) : nullptr;
+    }
+
+    // The result tree of the page logic and its rows.
+    QQuickItem* tree() const { return logic()->property("searchResultsTree").value<QQuickItem*>(); }
+    QAbstractItemModel* rows() const { return tree()->property("model").value<QAbstractItemModel*>(); }
+    static QVariant data(QAbstractItemModel* model, int row, const char* name)
+    {
+        return model->data(model->index(row, 0), model->roleNames().key(name, -1));
+    }
+    // The row of the book or section `id`; -1 when not shown.
+    int rowOf(const QString& id) const
+    {
+        for (int row = 0; row < rows()->rowCount(); ++row) {
+            if (data(rows(), row, "id").toString() == id)
+                return row;
+        }
+        return -1;
+    }
+    int checkState(const QString& id) const { return data(rows(), rowOf(id), "checkState").toInt(); }
+    // Shows the sections of the book.
+    bool expandBook(int bookId = 1)
+    {
+        const QString id = QString::number(bookId);
+        if (!waitUntil([&] { return rowOf(id) >= 0; }))
+            return false;
+        QMetaObject::invokeMethod(tree(), "expand", Q_ARG(QVariant, QVariant::fromValue(rows()->index(rowOf(id), 0))));
+        return waitUntil([&] { return rowOf(id + QStringLiteral(".2")) >= 0; });
+    }
+    // As a click on the row's check box sets it.
+    void setChecked(const QString& id, bool checked)
+    {
+        QVariant ok;
+        QMetaObject::invokeMethod(tree(), "setCheckState", Q_RETURN_ARG(QVariant, ok),
+                                  Q_ARG(QVariant, QVariant::fromValue(rows()->index(rowOf(id), 0))),
+                                  Q_ARG(QVariant, checked ? Qt::Checked : Qt::Unchecked));
+    }
+    QVariantList branchIds(const QString& id) const
+    {
+        QVariant ids;
+        QMetaObject::invokeMethod(tree(), "getBranchIds", Q_RETURN_ARG(QVariant, ids),
+                                  Q_ARG(QVariant, QVariant::fromValue(rows()->index(rowOf(id), 0))));
+        return ids.toList();
+    }
+    bool entryHidden(const QVariant& id)
+    {
+        return run(QStringLiteral("document.getElementById('%1').classList.contains('hide')").arg(id.toInt())).toBool();
+    }
+    void click(QQuickItem* item)
+    {
+        QTest::mouseClick(root, Qt::LeftButton, Qt::NoModifier,
+                          item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
     }
 
     std::unique_ptr<QmlWindow> window;
@@ -325,6 +378,25 @@ TEST_F(FTSearchLogic, ComingBackFromAHitShowsTheStoredPageWhereItWas)
                            .toDouble();
     EXPECT_NEAR(top, focus.value(QStringLiteral("yOffset")).toDouble(), 2.0);
     EXPECT_FALSE(window->screenshot(QStringLiteral("ftsearch_restored")).isEmpty());
+}
+
+TEST_F(FTSearchLogic, TheHideAndShowCallNamesTheNumbersAsStrings)
+{
+    ASSERT_TRUE(openResults(QStringLiteral("beta")));
+    const struct
+    {
+        QVariantList numbers;
+        QString script;
+    } cases[] = {
+        {{3, 17}, QStringLiteral("hideElements([\"3\",\"17\"]);\n")},
+        {{}, QString()},
+    };
+    for (const auto& c : cases) {
+        QVariant script;
+        QMetaObject::invokeMethod(logic(), "getSHScript", Q_RETURN_ARG(QVariant, script),
+                                  Q_ARG(QVariant, QStringLiteral("hideElements")), Q_ARG(QVariant, c.numbers));
+        EXPECT_EQ(script.toString(), c.script);
+    }
 }
 
 } // namespace

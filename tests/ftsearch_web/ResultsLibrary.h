@@ -5,6 +5,8 @@
 //
 //   book 1: sections 1.1 .. 1.kHits, each one paragraph holding "alpha"
 //   book 2: sections 2.1 .. 2.4 holding "beta" only
+//   book 5: sections 5.1 .. 5.kSigmaBookSections, each holding "delta";
+//           "sigma" only in the sections of kSigmaSections
 
 #include "pages/HTMLCreator.h"
 #include "pages/UrlCreatorImpl.h"
@@ -19,6 +21,8 @@
 #include <QSignalSpy>
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace tarnolix::test {
@@ -27,6 +31,9 @@ class ResultsLibrary
 {
 public:
     static constexpr int kHits = 400;
+    static constexpr int kSigmaBookId = 5;
+    static constexpr int kSigmaBookSections = 60;
+    static constexpr int kSigmaSections[] = {10, 25, 26, 40, 55};
 
     ResultsLibrary()
         : m_previousPages(PageServices::current())
@@ -41,6 +48,17 @@ public:
         library.addBook(2, {TarnolixConstants::English},
                         {QStringLiteral("beta one"), QStringLiteral("beta two"), QStringLiteral("beta three"),
                          QStringLiteral("beta four")});
+        QStringList delta;
+        for (int n = 1; n <= kSigmaBookSections; ++n) {
+            QString text = QStringLiteral("delta passage %1 tells of the quiet valley where the shepherd rests beside "
+                                          "the stream while swallows circle over the meadow until the evening bell "
+                                          "calls everyone home from the hills")
+                               .arg(n);
+            if (std::find(std::begin(kSigmaSections), std::end(kSigmaSections), n) != std::end(kSigmaSections))
+                text += QStringLiteral(" and the sigma stone");
+            delta << text;
+        }
+        library.addBook(kSigmaBookId, {TarnolixConstants::English}, delta);
         writer = std::make_unique<IndexWriterThread>(1);
         QSignalSpy active(writer.get(), &IndexWriterThread::activeChanged);
         writer->create();

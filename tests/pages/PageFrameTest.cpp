@@ -143,7 +143,7 @@ TEST(PageFrame, NewTabPage)
     EXPECT_EQ(creator.getNewTabPage(),
               kHead + "</head>\n<body>\n<div id=\"page\" class=\"invisible content-inner light\">\n"
                       "<div class=\"new-tab\"><h2>Новая вкладка</h2><div>Воспользуйтесь поиском "
-                      "<span class=\"gray-text-color\">(сверху)</span><br>или откройте любую книгу из каталога"
+                      "<span class=\"gray-text-color\">(сверху)</span><br>или откройте любую книгу из каталога "
                       "<span class=\"gray-text-color\">(слева)</span></div></div>"
                       "</div>\n</body>\n</html>\n");
 }

@@ -1,6 +1,7 @@
 #include "search/index/WordByWordIndex.h"
 
 #include "core/Exception.h"
+#include "tests/search_index/FaultyDirectory.h"
 #include "tests/search_index/IndexTestLibrary.h"
 #include "tests/support/MessageLog.h"
 
@@ -28,6 +29,17 @@ std::shared_ptr<WordByWordDataForIndex> edition(int bookId, Language language, W
     data->pairs = std::move(pairs);
     return data;
 }
+
+// Its files cannot be created while the faults say so.
+class FaultyWordByWordIndex : public WordByWordIndex
+{
+public:
+    Lucene::DirectoryPtr directory() override
+    {
+        return Lucene::newLucene<test::FaultyDirectory>(WordByWordIndex::directory(), faults);
+    }
+    const std::shared_ptr<test::DirectoryFaults> faults = std::make_shared<test::DirectoryFaults>();
+};
 
 class WordByWordIndexTest : public ::testing::Test
 {
@@ -109,11 +121,11 @@ TEST_F(WordByWordIndexTest, ReindexingAnEditionReplacesOnlyThatEdition)
     EXPECT_EQ(names, (std::vector<std::wstring>{L"cts1Awwo", L"cts1Ewwo", L"cts1Awwt"}));
 }
 
-// A batch is indexed on several threads at once: every edition keeps its
-// own analysis and its pairs' order, and an edition given twice its last.
+// A batch of many editions in both languages: every edition keeps its own
+// analysis and its pairs' order, and an edition given twice its last.
 TEST_F(WordByWordIndexTest, ABatchOfManyEditionsIsIndexedWhole)
 {
-    constexpr int kBooks = 3 * WordByWordIndex::kIndexThreads;
+    constexpr int kBooks = 12;
     constexpr int kPairs = 40;
     std::vector<std::shared_ptr<WordByWordDataForIndex>> batch;
     for (int book = 1; book <= kBooks; ++book) {
@@ -147,7 +159,7 @@ TEST_F(WordByWordIndexTest, ABatchOfManyEditionsIsIndexedWhole)
     index.index(batch);
     index.finishIndexing();
 
-    // Editions may interleave; each one's documents come in its own order.
+    // Each edition's documents come in its own order.
     std::map<QString, QStringList> indexed;
     const Lucene::IndexReaderPtr reader = committedReader();
     for (int32_t doc = 0; doc < reader->maxDoc(); ++doc) {
@@ -221,6 +233,42 @@ TEST_F(WordByWordIndexTest, AFailedDeletionClosesTheIndexAndIsPassedOn)
     EXPECT_THROW(index.deleteBooks({5}), Lucene::LockObtainFailedException);
     EXPECT_EQ(index.mode(), SearchIndex::Closed);
     EXPECT_TRUE(log.contains(QtInfoMsg, QStringLiteral("WordByWordIndex::deleteBooks: Lock obtain timed out")));
+}
+
+// A batch whose documents cannot be written (a full disk) fails, closing
+// the index returns at once with the batch rolled back, and the next run
+// indexes as before.
+TEST_F(WordByWordIndexTest, AFailedBatchRollsBackAndTheNextRunWorks)
+{
+    const auto pairs = [](const QString& word) {
+        return WordByWordDataForIndex::PairsBySection{{QStringLiteral("1.1"), {{word, QStringLiteral("книги")}}}};
+    };
+    FaultyWordByWordIndex index;
+    index.open();
+    index.beginIndexing();
+    index.index({edition(1, TarnolixConstants::English, pairs(QStringLiteral("atma")))});
+    index.finishIndexing();
+    ASSERT_EQ(committedEditions(), QStringList{QStringLiteral("en/1/1.1")});
+
+    std::vector<std::shared_ptr<WordByWordDataForIndex>> batch;
+    for (int book = 2; book <= 13; ++book) {
+        batch.push_back(edition(book, TarnolixConstants::English, pairs(QStringLiteral("yoga"))));
+        batch.push_back(edition(book, TarnolixConstants::Russian, pairs(QStringLiteral("dharma"))));
+    }
+    index.beginIndexing();
+    index.faults->failingWrites = -1;
+    EXPECT_THROW(index.index(batch), std::exception);
+    EXPECT_GT(index.faults->failures.load(), 0) << "the documents' files were refused";
+    index.faults->failingWrites = 0;
+    index.close(true);
+    EXPECT_EQ(index.mode(), SearchIndex::Closed);
+    EXPECT_EQ(committedEditions(), QStringList{QStringLiteral("en/1/1.1")}) << "nothing of the failed batch is kept";
+
+    index.open();
+    index.beginIndexing();
+    index.index({edition(2, TarnolixConstants::Russian, pairs(QStringLiteral("dharma")))});
+    index.finishIndexing();
+    EXPECT_EQ(committedEditions(), (QStringList{QStringLiteral("en/1/1.1"), QStringLiteral("ru/2/1.1")}));
 }
 
 } // namespace

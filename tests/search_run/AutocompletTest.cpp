@@ -128,6 +128,58 @@ TEST(AutocompletSuggestions, OrderedByDocumentsOrByCollationAndCapped)
     EXPECT_EQ(suggestionsOn(glossary, C::FullText, false, "r").size(), 1);
 }
 
+TEST(AutocompletSuggestions, AFullListStillTakesBetterLaterTerms)
+{
+    // f100..f219 in term order, each in one document more than the one
+    // before; g1 and g2 come later with frequencies the list holds already.
+    const int count = 120;
+    std::vector<std::wstring> texts(static_cast<std::size_t>(count));
+    for (int term = 0; term < count; ++term) {
+        for (int doc = 0; doc <= term; ++doc)
+            texts[std::size_t(doc)] += L"f" + std::to_wstring(100 + term) + L" ";
+    }
+    texts[0] += L"g1 ";
+    for (int doc = 0; doc < 21; ++doc)
+        texts[std::size_t(doc)] += L"g1 ";
+    for (int doc = 0; doc < count; ++doc)
+        texts[std::size_t(doc)] += L"g2 ";
+    const QStringList byFrequency = suggestionsOn(memoryIndex(L"E", texts), C::FullText, false, "");
+    ASSERT_EQ(byFrequency.size(), AutocompletHelper::kMaxSuggestions);
+    EXPECT_EQ(byFrequency.front(), QStringLiteral("f219"));
+    EXPECT_EQ(byFrequency.back(), QStringLiteral("f120"));
+    EXPECT_FALSE(byFrequency.contains(QStringLiteral("g1")));
+    EXPECT_FALSE(byFrequency.contains(QStringLiteral("g2")));
+
+    // Glossary: words that follow w1000..w1149 in term order but collate
+    // before them (an Arabic-Indic zero, a symbol outside the BMP) must
+    // displace the full list's last entries.
+    std::wstring all;
+    for (int i = 0; i < 150; ++i)
+        all += L"w" + std::to_wstring(1000 + i) + L" ";
+    const std::vector<std::wstring> late = {L"w\u0660", L"w\U0001F600"};
+    for (const std::wstring& word : late)
+        all += word + L" ";
+    const Lucene::DirectoryPtr glossary = memoryIndex(L"E", {all});
+    // On a thread of its own, in an English locale (see above).
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QStringList collated, expected;
+    std::thread([&] {
+        collated = suggestionsOn(glossary, C::GlossarySearch, false, "w");
+        for (int i = 0; i < 150; ++i)
+            expected << QStringLiteral("w%1").arg(1000 + i);
+        for (const std::wstring& word : late)
+            expected << QString::fromStdWString(word);
+        std::sort(expected.begin(), expected.end(),
+                  [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+    }).join();
+    QLocale::setDefault(before);
+    expected = expected.mid(0, AutocompletHelper::kMaxSuggestions);
+    for (const std::wstring& word : late)
+        ASSERT_TRUE(expected.contains(QString::fromStdWString(word)));
+    EXPECT_EQ(collated, expected);
+}
+
 namespace {
 
 // A helper over the English library's book index, a word-by-word index

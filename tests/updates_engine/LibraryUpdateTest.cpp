@@ -4,6 +4,7 @@
 // index. Runs share one folder path: the book text is enciphered with the
 // folder as its IV, so only libraries made in the same place compare equal.
 
+#include "tests/support/LibrarySnapshot.h"
 #include "tests/support/StandinControl.h"
 #include "tests/support/StandinServer.h"
 #include "tests/support/TestSupport.h"
@@ -25,12 +26,14 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -74,14 +77,7 @@ struct DriverRun
     }
 };
 
-// A library reduced to what must match: every table's rows (sorted, as
-// text), the Settings rows but the ignored keys, and per index the number of
-// documents of each book (the glossary index: of each word id).
-struct Snapshot
-{
-    std::map<QString, QStringList> tables;
-    std::map<QString, std::map<QString, int>> indexes;
-};
+using Snapshot = LibrarySnapshot;
 
 class LibraryUpdateTest : public ::testing::Test
 {
@@ -168,7 +164,9 @@ public:
         while (process.state() != QProcess::NotRunning) {
             // A run that never ends is a failure to report, not a test to wait out.
             if (!run.killed && clock.elapsed() > 300000) {
-                ADD_FAILURE() << "the driver was still running after five minutes";
+                ADD_FAILURE() << "the driver was still running after five minutes\n"
+                              << stacksOf(process.processId()).toStdString() << "\nits log ends with:\n"
+                              << logTail(60).toStdString();
                 process.kill();
                 run.killed = true;
             }
@@ -192,6 +190,31 @@ public:
         return run;
     }
 
+    // Every thread's stack of a hung driver, when gdb is at hand.
+    static QString stacksOf(qint64 pid)
+    {
+        const QString gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
+        if (gdb.isEmpty())
+            return QStringLiteral("(no gdb for the stacks)");
+        QProcess trace;
+        trace.setProcessChannelMode(QProcess::MergedChannels);
+        trace.start(gdb, {QStringLiteral("-batch"), QStringLiteral("-p"), QString::number(pid), QStringLiteral("-ex"),
+                          QStringLiteral("thread apply all bt 30")});
+        if (!trace.waitForFinished(120000))
+            trace.kill();
+        return QString::fromLocal8Bit(trace.readAll());
+    }
+
+    // The last lines the driver wrote to its log (its standard error).
+    QString logTail(int count) const
+    {
+        QFile log(root.filePath(QStringLiteral("driver.log")));
+        if (!log.open(QIODevice::ReadOnly))
+            return QString();
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
+        return lines.mid(std::max(0, int(lines.size()) - count)).join(QLatin1Char('\n'));
+    }
+
     // Restarts the driver until a run finishes (at most `attempts`).
     int driveUntilFinished(int attempts = 5)
     {
@@ -211,109 +234,12 @@ public:
     // one of `ignoredPrefixes` are left out.
     Snapshot snapshot(const QStringList& ignoredSettings, const QStringList& ignoredPrefixes = {}) const
     {
-        Snapshot shot;
-        const QString name = QUuid::createUuid().toString();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(library + QStringLiteral("/Tarnolix.db"));
-            EXPECT_TRUE(db.open());
-            QSqlQuery tables(db);
-            tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
-            QStringList names;
-            while (tables.next())
-                names.append(tables.value(0).toString());
-            for (const QString& table : names) {
-                if (std::any_of(ignoredPrefixes.begin(), ignoredPrefixes.end(),
-                                [&](const QString& prefix) { return table.startsWith(prefix); }))
-                    continue;
-                QSqlQuery rows(db);
-                rows.exec(QStringLiteral("SELECT * FROM \"%1\"").arg(table));
-                QStringList& out = shot.tables[table];
-                while (rows.next()) {
-                    const QSqlRecord record = rows.record();
-                    if (table == QLatin1String("Settings") && ignoredSettings.contains(rows.value(0).toString()))
-                        continue;
-                    QStringList fields;
-                    if (table == QLatin1String("Settings")) {
-                        // Hash tables are stored in the order of a per-process seed.
-                        fields << rows.value(0).toString() << settingText(rows.value(0).toString(), rows.value(1));
-                        out.append(fields.join(QLatin1Char('|')));
-                        continue;
-                    }
-                    for (int i = 0; i < record.count(); ++i) {
-                        const QVariant value = record.value(i);
-                        fields.append(value.type() == QVariant::ByteArray
-                                          ? QString::fromLatin1(value.toByteArray().toHex())
-                                          : value.toString());
-                    }
-                    out.append(fields.join(QLatin1Char('|')));
-                }
-                out.sort();
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-        for (const QString& index : {QStringLiteral("Index_1"), QStringLiteral("Index_2"), QStringLiteral("Index_3"),
-                                     QStringLiteral("Index2"), QStringLiteral("Index3")}) {
-            const std::wstring field = index == QLatin1String("Index3") ? L"id" : L"bid";
-            std::map<QString, int>& counts = shot.indexes[index];
-            const QString path = library + QLatin1Char('/') + index;
-            if (!QDir(path).exists())
-                continue;
-            Lucene::IndexReaderPtr reader = Lucene::IndexReader::open(Lucene::FSDirectory::open(path.toStdWString()), true);
-            for (int32_t doc = 0; doc < reader->maxDoc(); ++doc) {
-                if (!reader->isDeleted(doc))
-                    ++counts[QString::fromStdWString(reader->document(doc)->get(field))];
-            }
-            reader->close();
-        }
-        return shot;
+        return librarySnapshot(library, ignoredSettings, ignoredPrefixes);
     }
 
-    static QString settingText(const QString& key, const QVariant& value)
-    {
-        if (key == QLatin1String("GlossariesIdMngr") || key == QLatin1String("GlossaryTree"))
-            return QString::fromUtf8(
-                QJsonDocument::fromVariant(QCborValue::fromCbor(value.toByteArray()).toVariant()).toJson(QJsonDocument::Compact));
-        if (key.startsWith(QLatin1String("SectionsCatalogPositions_"))) {
-            QDataStream stream(value.toByteArray());
-            quint32 count = 0;
-            stream >> count;
-            std::map<QString, qint32> positions;
-            for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
-                QString code;
-                qint32 position = 0;
-                stream >> code >> position;
-                positions[code] = position;
-            }
-            QStringList text;
-            for (const auto& entry : positions)
-                text.append(entry.first + QLatin1Char('=') + QString::number(entry.second));
-            return text.join(QLatin1Char(','));
-        }
-        return value.type() == QVariant::ByteArray ? QString::fromLatin1(value.toByteArray().toHex()) : value.toString();
-    }
 
     // Rows of one statement on the library, fields joined by "|".
-    QStringList sql(const QString& statement) const
-    {
-        QStringList out;
-        const QString name = QUuid::createUuid().toString();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(library + QStringLiteral("/Tarnolix.db"));
-            EXPECT_TRUE(db.open());
-            QSqlQuery query(db);
-            EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
-            while (query.next()) {
-                QStringList fields;
-                for (int i = 0; i < query.record().count(); ++i)
-                    fields.append(query.value(i).toString());
-                out.append(fields.join(QLatin1Char('|')));
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-        return out;
-    }
+    QStringList sql(const QString& statement) const { return librarySql(library, statement); }
 
     static std::set<int> ids(const Snapshot& shot, const QString& table)
     {
@@ -340,13 +266,7 @@ public:
 
     static void expectEqual(const Snapshot& actual, const Snapshot& expected, const char* what)
     {
-        for (const auto& table : expected.tables) {
-            const auto it = actual.tables.find(table.first);
-            ASSERT_NE(it, actual.tables.end()) << what << ": no table " << table.first.toStdString();
-            EXPECT_EQ(it->second, table.second) << what << ": table " << table.first.toStdString();
-        }
-        EXPECT_EQ(actual.tables.size(), expected.tables.size()) << what;
-        EXPECT_EQ(actual.indexes, expected.indexes) << what;
+        expectEqualLibraries(actual, expected, what);
     }
 
     static StandinServer* server;

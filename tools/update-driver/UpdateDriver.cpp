@@ -19,6 +19,7 @@
 #include "app/DatabaseUpdaterPrivate.h"
 #include "app/TarnolixAPI.h"
 #include "bench/BenchIndexWriterHost.h"
+#include "bench/BenchSignIn.h"
 #include "core/CipherKeyPair.h"
 #include "core/LocationInfo.h"
 #include "core/ServerConfig.h"
@@ -62,26 +63,17 @@ struct SignIn
 
 SignIn signIn(const QString& email, const QString& password)
 {
-    TarnolixAPI api;
-    QEventLoop loop;
-    int awaited = -1;
-    QObject::connect(&api, &TarnolixAPI::received, &loop, [&](int id) {
-        if (id == awaited)
-            loop.quit();
-    });
-    awaited = api.postMultiPart(QStringLiteral("/auth/login"),
-                                QVariantMap{{QStringLiteral("email"), email}, {QStringLiteral("password"), password}});
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
     SignIn result;
-    if (TarnolixAPIResult* reply = api.getResult(awaited)) {
+    bench::signIn(email, password, [&](TarnolixAPIResult* reply) {
+        if (!reply)
+            return;
         if (reply->isSuccess()) {
             result.token = reply->getToken();
             result.level = reply->apiResultGetValue().toObject().value(QLatin1String("subscribe_level")).toString();
         } else {
             std::fprintf(stderr, "sign-in failed: %s\n", qUtf8Printable(reply->getErrorText()));
         }
-    }
+    });
     return result;
 }
 

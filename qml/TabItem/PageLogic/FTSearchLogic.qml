@@ -4,11 +4,18 @@
 // data shown where the reader left it.
 import QtQuick 2.15
 import Tarnolix 1.0
+import "../SearchResultsTree"
 
 SearchLogic {
     id: logic
 
     status: FTSearchPageStatus { id: page }
+
+    searchResultsTree: BooksSearchResultsTree {
+        objectName: "searchResultsTree"
+        visible: false
+        tabStatus: logic.tabStatus
+    }
 
     property bool timerAddContentIsNeed: false
     property int notNeedAddContent: 0
@@ -41,6 +48,7 @@ SearchLogic {
                 // A restored page is shown when it has loaded.
                 if (!page.resultsPageRestored) {
                     logic.showResults("")
+                    logic.initIsNeed()
                     logic.setBusy(false)
                 }
                 break
@@ -174,8 +182,71 @@ SearchLogic {
                 script += "restoreElementScrollPosition(" + JSON.stringify(String(position.id)) + ", "
                         + position.yOffset + ");"
             runScript(script)
+            initIsNeed()
         } else {
             runScript("showPage()")
+        }
+    }
+
+    // ---- hiding and showing hits from the tree ----
+
+    // With the follow-up, the first visible hits are added after the call
+    // and the refill armed: hiding may leave the view empty.
+    function callSHFunction(funcName, docNumbers, checkAddContentIsNeed) {
+        console.log(funcName + ": docNumbers.length=" + docNumbers.length
+                    + " checkAddContentIsNeed=" + checkAddContentIsNeed)
+        var script = getSHScript(funcName, docNumbers)
+        if (script === "") {
+            console.log("FTSearchLogic: getSHScript nothing")
+            return
+        }
+        runScript(script, checkAddContentIsNeed ? function () {
+            var more = logic.getNVisibleResulst(logic.firstScreenEntries)
+            if (more !== "")
+                logic.runScript(more)
+            logic.armRefill()
+            refillTimer.restart()
+        } : undefined)
+    }
+
+    // Hits shown again that were hidden when the page passed them are not
+    // on the page: appending them would put them after later hits.
+    function showOrReload(docNumbers) {
+        if (page.isHiddenResultsBecameVisible()) {
+            console.log("FTSearchLogic: Reload page...")
+            tabItem.webView.reload()
+        } else {
+            callSHFunction("showElements", docNumbers, true)
+        }
+    }
+
+    Connections {
+        target: logic.searchResultsTree
+        function onItemChecked(index) {
+            if (logic.searchResultsTree.ignoreChecked)
+                return
+            var docNumbers = logic.searchResultsTree.getBranchIds(index)
+            console.log("FTSearchLogic: Item checked")
+            console.log("FTSearchLogic: Item checked: docNumbers.length=" + docNumbers.length + " " + docNumbers)
+            page.setSearchResultsHidden(docNumbers, false)
+            logic.showOrReload(docNumbers)
+        }
+        function onItemUnchecked(index) {
+            if (logic.searchResultsTree.ignoreChecked)
+                return
+            var docNumbers = logic.searchResultsTree.getBranchIds(index)
+            logic.callSHFunction("hideElements", docNumbers, true)
+            page.setSearchResultsHidden(docNumbers, true)
+        }
+        function onAllChecked() {
+            if (logic.searchResultsTree.ignoreChecked)
+                return
+            logic.showOrReload(page.setSearchResultsVisibleAll())
+        }
+        function onAllUnchecked() {
+            if (logic.searchResultsTree.ignoreChecked)
+                return
+            logic.callSHFunction("hideElements", page.setSearchResultsHiddenAll(), true)
         }
     }
 }

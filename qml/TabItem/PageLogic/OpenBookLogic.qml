@@ -11,8 +11,18 @@ import Tarnolix 1.0
 PageLogic {
     id: logic
 
-    // The in-book search status is bound here once the in-book search exists.
-    status: OpenBookStatus { id: book }
+    status: OpenBookStatus {
+        id: book
+        searchInBookStatus: searchInBookItem.searchInBookStatus
+    }
+
+    readonly property alias searchInBook: searchInBookItem
+
+    SearchInBook {
+        id: searchInBookItem
+        openBookLogic: logic
+        openBookStatus: book
+    }
 
     // While true, scrolling neither refills the page nor samples the section.
     property bool ignoreScroll: false

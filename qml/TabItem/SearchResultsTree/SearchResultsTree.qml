@@ -7,6 +7,10 @@ import "../../controls"
 TreeView {
     id: root
 
+    // Set while the check marks are restored from the page kind, so that
+    // the check signals this makes are ignored.
+    property bool ignoreChecked: false
+
     // The result numbers of the branch at a proxy index.
     function getBranchIds(index) {
         return treeModel.getBranchIds(model.mapToSource(index))
