@@ -1,7 +1,7 @@
 // The search field of a tab: the word-by-word match mode, the text with its
 // completions and occurrence counts, the clear and search buttons, and the
 // navigation between the hits of the library results or of the search in
-// the open book, with F3 and F4 stepping back and forward.
+// the open book (F3 and F4 belong to the tab item, which steps the same way).
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -122,35 +122,7 @@ Item {
             logic.goToNextBookSearchResult()
     }
 
-    // F3 back, F4 forward: the hits of the library results while that
-    // navigation can step, else the matches in the open book.
-    function stepBack() {
-        if (hasPreviousHit)
-            openPreviousHit()
-        else if (openBookStatus)
-            previousInBook()
-    }
-    function stepForward() {
-        if (hasNextHit)
-            openNextHit()
-        else if (openBookStatus)
-            nextInBook()
-    }
-
     implicitHeight: frame.height
-
-    Shortcut {
-        sequence: "F3"
-        context: Qt.WindowShortcut
-        enabled: field.tabStatus !== null && Tarnolix.curTabStatus === field.tabStatus
-        onActivated: field.stepBack()
-    }
-    Shortcut {
-        sequence: "F4"
-        context: Qt.WindowShortcut
-        enabled: field.tabStatus !== null && Tarnolix.curTabStatus === field.tabStatus
-        onActivated: field.stepForward()
-    }
 
     Rectangle {
         id: frame
