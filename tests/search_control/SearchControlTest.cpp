@@ -398,6 +398,8 @@ TEST_F(SearchBand, OnABookFromTheResultsTheBandStepsThroughHitsAndSearchesInTheB
     EXPECT_FALSE(hitNavigation->isVisible());
     ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0 && !currentMatch().isEmpty(); }, 15000));
     const QString firstMatch = currentMatch();
+    QTest::qWait(300);
+    EXPECT_FALSE(window->screenshot(QStringLiteral("search_band_in_book")).isEmpty());
 
     // The chevrons step on press; the close button ends the search.
     QTest::mousePress(root, Qt::LeftButton, {}, centerOf(item("nextInBookButton")));
@@ -498,6 +500,8 @@ TEST_F(SearchBand, EverySearchIsListedNewestFirstUntilTheHistoryIsCleared)
         return rows;
     };
     EXPECT_EQ(listed(), (QStringList{QStringLiteral("beta"), QStringLiteral("river"), QStringLiteral("beta")}));
+    QTest::qWait(300);
+    EXPECT_FALSE(window->screenshot(QStringLiteral("search_band_history")).isEmpty());
 
     // A row clicked is searched again and listed again.
     auto* content = popup->property("contentItem").value<QQuickItem*>();
