@@ -5,15 +5,21 @@
 #include "core/Exception.h"
 #include "favorites/FavoriteHelper.h"
 
+#include <QThread>
+
 AppModelServices::AppModelServices(Tarnolix& app)
     : m_app(app)
 {
 }
 
+// A worker moved onto a thread that does not run (no account runtime yet, or
+// closed) would never see its queued calls, and a blocking call into it would
+// hang the caller: until the thread runs there is no second thread.
 QThread* AppModelServices::secondThread()
 {
     SecondThread* second = m_app.secondThread();
-    return second ? second->workerThread() : nullptr;
+    QThread* thread = second ? second->workerThread() : nullptr;
+    return thread && thread->isRunning() ? thread : nullptr;
 }
 
 std::shared_ptr<TarnolixDB> AppModelServices::secondThreadDatabase()

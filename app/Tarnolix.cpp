@@ -413,7 +413,9 @@ void Tarnolix::showMessage(const QString& title, const QString& msg)
 void Tarnolix::addHistoryQuery(const QString& query)
 {
     try {
-        openGuiDatabase().insertQueryHistory(query);
+        // The library the history list reads (SqlQueryModel) is the page
+        // services' one.
+        pageServices().guiDatabase().insertQueryHistory(query);
     } catch (const std::exception& e) {
         qWarning("addHistoryQuery: %s", e.what());
         showError(QString::fromUtf8(e.what()));

@@ -5,6 +5,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import Tarnolix 1.0
 import "BookCatalog"
+import "SearchControl"
 
 Control {
     id: tabItemRoot
@@ -14,7 +15,7 @@ Control {
     readonly property alias webView: contentView.webView
     readonly property alias activeScriptCount: contentView.activeScriptCount
     property alias needShowBusyIndicator: contentView.needShowBusyIndicator
-    property bool selectBooksButtonChecked: false
+    property alias selectBooksButtonChecked: searchControl.selectBooksButtonChecked
     readonly property alias presentationContent: contentView
     property alias presentationActive: contentView.presentationActive
     property var presentationAnchor: null
@@ -77,8 +78,7 @@ Control {
         else if (resultType === UrlCreator.FTSearch)
             ownStatus.lastBookCatalogLanguage = language
         if (scopeChanged) {
-            if (searchControl.item && typeof searchControl.item.resetCatalogScope === "function")
-                searchControl.item.resetCatalogScope()
+            searchControl.resetCatalogScope()
             if (incompatible)
                 ownStatus.openBasePage()
         }
@@ -92,8 +92,7 @@ Control {
     }
 
     function setFocusToSearchControl() {
-        if (searchControl.item && typeof searchControl.item.setFocusToInput === "function")
-            searchControl.item.setFocusToInput()
+        searchControl.setFocusToSearchField()
     }
 
     background: Rectangle { color: tabItemRoot.palette.window }
@@ -145,11 +144,12 @@ Control {
         width: tabItemRoot.width - x
         height: tabItemRoot.height
 
-        // The search control's place.
-        Loader {
+        SearchControl {
             id: searchControl
             width: parent.width
             visible: !ownStatus.bookMode
+            tabStatus: ownStatus
+            catalogTreeHelper: (bookCatalog.curTreeBookCatalog && bookCatalog.curTreeBookCatalog.catalogTreeHelper) || null
         }
 
         ContentView {

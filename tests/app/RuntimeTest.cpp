@@ -7,6 +7,7 @@
 #include "database/DatabasePool.h"
 #include "database/LibrarySettingsKeys.h"
 #include "database/TarnolixDB.h"
+#include "models/ModelServices.h"
 #include "search/index/IndexWriterThread.h"
 #include "tests/app/Fakes.h"
 #include "tests/support/AppTestSupport.h"
@@ -291,10 +292,15 @@ TEST_F(RuntimeTest, LogoutClosesInOrderOnceAndAnotherAccountOpens)
     ASSERT_NE(app().secondThread(), nullptr);
     EXPECT_NE(app().secondThread(), oldSecond);
     EXPECT_FALSE(app().secondThread()->workerThread()->isRunning());
+    // Models made now keep their workers on the GUI thread: a worker on a
+    // thread that does not run would hang every blocking call into it.
+    ASSERT_NE(ModelServices::current(), nullptr);
+    EXPECT_EQ(ModelServices::current()->secondThread(), nullptr);
 
     ASSERT_TRUE(openAccountRuntime(kOther));
     EXPECT_NE(app().locationInfo()->databasePath(), readerLibrary);
     EXPECT_TRUE(app().secondThread()->workerThread()->isRunning());
+    EXPECT_EQ(ModelServices::current()->secondThread(), app().secondThread()->workerThread());
 }
 
 TEST_F(RuntimeTest, AFailedOpeningClosesWhatItOpened)
