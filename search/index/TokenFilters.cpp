@@ -2,6 +2,8 @@
 
 #include "core/TextNormalization.h"
 
+#include <algorithm>
+
 #include <QChar>
 
 namespace tarnolix {
@@ -56,6 +58,10 @@ bool DiacriticsFilter::incrementToken()
         return false;
     const wchar_t* term = m_termAtt->termBufferArray();
     const int32_t length = m_termAtt->termLength();
+    // Most terms are plain ASCII: they fold as English, whose transform
+    // (decompose, drop marks, compose) leaves ASCII as it is.
+    if (std::all_of(term, term + length, [](wchar_t c) { return uint32_t(c) < 0x80; }))
+        return true;
     const icu::UnicodeString folded = transliterateWString(termLanguage(term, length), term, length);
     // UTF-16 to UTF-32 never grows the count.
     m_folded.resize(std::size_t(folded.length()));
