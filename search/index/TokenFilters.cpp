@@ -58,9 +58,14 @@ bool DiacriticsFilter::incrementToken()
         return false;
     const wchar_t* term = m_termAtt->termBufferArray();
     const int32_t length = m_termAtt->termLength();
-    // Most terms are plain ASCII: they fold as English, whose transform
-    // (decompose, drop marks, compose) leaves ASCII as it is.
-    if (std::all_of(term, term + length, [](wchar_t c) { return uint32_t(c) < 0x80; }))
+    // Most terms need no transform: plain ASCII folds as English, whose
+    // transform (decompose, drop marks, compose) leaves it as it is, and the
+    // Russian one leaves the basic Cyrillic letters but Й and й alone.
+    const auto plainAscii = [](wchar_t c) { return uint32_t(c) < 0x80; };
+    const auto plainCyrillic = [](wchar_t c) {
+        return uint32_t(c) >= 0x410 && uint32_t(c) <= 0x44F && c != L'\u0419' && c != L'\u0439';
+    };
+    if (std::all_of(term, term + length, plainAscii) || std::all_of(term, term + length, plainCyrillic))
         return true;
     const icu::UnicodeString folded = transliterateWString(termLanguage(term, length), term, length);
     // UTF-16 to UTF-32 never grows the count.

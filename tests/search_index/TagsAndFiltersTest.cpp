@@ -4,10 +4,13 @@
 #include "search/index/Tokenizers.h"
 
 #include "core/TarnolixText.h"
+#include "core/TextNormalization.h"
 
 #include "tests/search_index/TokenStreamText.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace tarnolix;
 using tarnolix::test::Token;
@@ -157,6 +160,38 @@ TEST(DiacriticsFilter, FoldsByTheTermsFirstLetter)
     };
     for (const auto& c : cases)
         EXPECT_EQ(folded(c.text), c.terms) << QString::fromWCharArray(c.text).toStdString();
+}
+
+// Plain ASCII and basic Cyrillic words skip the ICU transform: the filter
+// must still give what the transform gives, for every letter and in words.
+TEST(DiacriticsFilter, WordsThatSkipTheTransformFoldAsTheTransformWould)
+{
+    std::vector<std::wstring> alphabets = {L"", L""};
+    for (wchar_t c = 0x21; c < 0x7F; ++c)
+        alphabets[0] += c;
+    for (wchar_t c = 0x410; c <= 0x44F; ++c)
+        alphabets[1] += c;
+    std::mt19937 random(7);
+    for (const std::wstring& letters : alphabets) {
+        std::vector<std::wstring> words;
+        for (const wchar_t c : letters)
+            words.emplace_back(1, c);
+        for (int i = 0; i < 5000; ++i) {
+            std::wstring word;
+            for (std::size_t n = 1 + random() % 12; n > 0; --n)
+                word += letters[random() % letters.size()];
+            words.push_back(word);
+        }
+        for (const std::wstring& word : words) {
+            const Lucene::TokenStreamPtr single = Lucene::newLucene<DiacriticsFilter>(
+                Lucene::newLucene<Lucene::KeywordTokenizer>(Lucene::newLucene<StringReader>(word)));
+            const std::vector<std::wstring> got = test::terms(single);
+            const TarnolixConstants::Language language = detectTextLanguage(QString::fromStdWString(word));
+            const icu::UnicodeString expected = transliterateWString(language, word.data(), int(word.size()));
+            ASSERT_EQ(got.size(), 1u);
+            EXPECT_EQ(QString::fromStdWString(got.front()), icuToQString(expected)) << QString::fromStdWString(word).toStdString();
+        }
+    }
 }
 
 TEST(DiacriticsFilter, KeepsOffsetsAndPositions)
