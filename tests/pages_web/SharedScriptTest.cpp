@@ -135,6 +135,32 @@ TEST(SharedScript, AuthorMatchRowsCollapseFromTheFourthAndSwapTheButtons)
     EXPECT_TRUE(page.consoleHas("warning: Неизвестный тип кнопки"));
 }
 
+TEST(SharedScript, CoverPageRelatedBooksCollapseFromTheFourthAndSwapTheButtons)
+{
+    WebPage& page = WebPage::instance();
+    QByteArray content = "<div class=\"page cover-book\"><div class=\"cover-book-section\"><div>";
+    for (int i = 1; i <= 5; ++i)
+        content += "<div class=\"flex cover-book-book-item" + QByteArray(i > 3 ? " hide" : "") + "\">Book " +
+                   QByteArray::number(i) + "</div>";
+    content += "</div><div><div><button type=\"button\" data-button-type=\"expand\" class=\"link\" "
+               "onclick=\"coverBookExpandBooks()\">Смотреть весь список</button></div><div>"
+               "<button type=\"button\" data-button-type=\"collapse\" class=\"link hide\" "
+               "onclick=\"coverBookCollapseBooks()\">Свернуть</button></div></div></div></div>";
+    FrameOptions options;
+    options.scripts = {"coverbook.js"};
+    ASSERT_TRUE(page.open(QUrl(QStringLiteral("tarnolix://openbookcover.ru/Book-5?tabId=9")),
+                          pageDocument(options, content)));
+    const QString state = "Array.prototype.map.call(document.querySelectorAll('.cover-book-book-item, button'), "
+                          "function (e) { return e.classList.contains('hide') ? 'h' : 'v'; }).join('')";
+    EXPECT_EQ(scriptText(state), "vvvhhvh");
+
+    page.run("document.querySelector('[data-button-type=expand]').click()");
+    EXPECT_EQ(scriptText(state), "vvvvvhv");
+    page.run("document.querySelector('[data-button-type=collapse]').click()");
+    EXPECT_EQ(scriptText(state), "vvvhhvh");
+    EXPECT_FALSE(page.consoleHas("Ожидалось"));
+}
+
 TEST(SharedScript, ShortNameLanguageButtonCyclesThroughTheVariants)
 {
     WebPage& page = WebPage::instance();
