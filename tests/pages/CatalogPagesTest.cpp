@@ -329,6 +329,8 @@ TEST_F(CatalogPages, AuthorPageOfAPersonWithoutPhotoOrBooks)
         EXPECT_FALSE(page.contains(QStringLiteral("author-section"))) << id;
     }
     EXPECT_THROW(creator.getAuthorPage(author(99)), DBNotFound);
+    // A name from the library is text, not markup.
+    EXPECT_TRUE(authorPage(11).contains(QStringLiteral("<h1 class=\"author-name\">Том &amp; &lt;Джерри&gt;</h1>")));
 }
 
 TEST_F(CatalogPages, SchemeHandlerWorkFunctionsAnswerPagesAndNameWhatWasNotFound)
