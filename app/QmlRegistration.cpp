@@ -37,6 +37,8 @@
 #include "tabs/PageSearchData.h"
 #include "tabs/FTSearchPageStatus.h"
 #include "tabs/NewTabStatus.h"
+#include "tabs/OpenAuthorStatus.h"
+#include "tabs/OpenBookCoverStatus.h"
 #include "tabs/OpenBookStatus.h"
 #include "tabs/SearchInBookStatus.h"
 #include "tabs/PageStatus.h"
@@ -131,10 +133,12 @@ void registerQmlTypes(Tarnolix* app)
         qmlRegisterType<TabStatus>(kUri, kMajor, kMinor, "TabStatus");
         qmlRegisterType<PageStatus>(kUri, kMajor, kMinor, "PageStatus");
         qmlRegisterType<NewTabStatus>(kUri, kMajor, kMinor, "NewTabStatus");
+        qmlRegisterType<OpenAuthorStatus>(kUri, kMajor, kMinor, "OpenAuthorStatus");
+        qmlRegisterType<OpenBookCoverStatus>(kUri, kMajor, kMinor, "OpenBookCoverStatus");
         qmlRegisterType<OpenBookStatus>(kUri, kMajor, kMinor, "OpenBookStatus");
         qmlRegisterType<SearchInBookStatus>(kUri, kMajor, kMinor, "SearchInBookStatus");
         qmlRegisterType<FTSearchPageStatus>(kUri, kMajor, kMinor, "FTSearchPageStatus");
-        // 24-34 OpenBookCoverStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
+        // 29-34 WBWSearchPageStatus ... FavoritesSearchPageStatus, creatable (with the page kinds)
         registerUncreatable<TabWebChannel>("TabWebChannel", "TabWebChannel class uncreatable");
         registerUncreatable<UrlCreator>("UrlCreator", "UrlCreator class uncreatable");
         qmlRegisterType<BooksSearchResultsModel>(kUri, kMajor, kMinor, "BooksSearchResultsModel");

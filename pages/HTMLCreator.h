@@ -32,6 +32,7 @@
 #include <vector>
 
 class Favorite;
+struct Person;
 class SectionFavorites;
 class SRPage;
 struct AuthorMatchElement;
@@ -132,6 +133,41 @@ public:
     const QString& separatorText() const { return m_separatorText; }
     const QByteArray& russianAbbreviationUtf8() const { return m_russianAbbreviationUtf8; }
     const QString& russianAbbreviation() const { return m_russianAbbreviation; }
+
+    // The page of the person of `url`'s Author item, in `url`'s language:
+    // name, photo, book counts, and the books the person wrote and
+    // commented, each with its editions. Calling thread's library
+    // connection; a person not in the library throws DBNotFound.
+    QByteArray getAuthorPage(const UrlCreatorImpl& url) const;
+    // The cover page of `url`'s book (an OpenBookCover request ending in a
+    // Book item): cover, title, author, description, the read button, the
+    // other publications of the same work and the publication data. Throws
+    // std::invalid_argument for another request; missing rows throw
+    // DBNotFound. Calling thread's library connection.
+    QByteArray getBookCoverPage(const UrlCreatorImpl& url) const;
+
+    // Pieces shared by the author and cover pages and the search blocks.
+    // One edition link of a book list: its language and its escaped URL.
+    struct EditionLink
+    {
+        int language = 0;
+        QString href;
+    };
+    // The link text of an edition: "eng", the translated "рус", "san";
+    // another language logs `warning` and gives `unknown`.
+    QString editionLabel(int language, const char* warning, const QString& unknown = QString()) const;
+    // One line of a book list: the div of `rowClass`, the escaped name, the
+    // separator and one div per edition link, the links after the first
+    // preceded by a separator span.
+    void appendBookGroupRow(QString& out, const QString& rowClass, const QString& name,
+                            const std::vector<EditionLink>& links, const char* warning) const;
+    // The expand / collapse pair below a list that shows three rows until
+    // expanded; the calls are the buttons' onclick texts.
+    void appendExpandButtons(QString& out, const QString& expandCall, const QString& collapseCall) const;
+    // A person's name in `language` (the lowest language's when missing).
+    static QString personName(const Person& person, TarnolixConstants::Language language);
+    // `address` as link text in an attribute.
+    static QString linkTarget(const UrlCreatorImpl& address);
 
     // The search results page, its blocks and the highlighting of hits are
     // defined in searchpages/ (they need the search records, which sit above

@@ -199,9 +199,13 @@ void TarnolixSchemeHandler::startPageJob(WebEngineContentRequest& request, const
     startJob(request, url, [creator, work](const UrlCreatorImpl& request) { return work(*creator, request); });
 }
 
-SchemeHandlerJob::Result TarnolixSchemeHandler::openBookCover(const HTMLCreator&, const UrlCreatorImpl&)
+SchemeHandlerJob::Result TarnolixSchemeHandler::openBookCover(const HTMLCreator& creator, const UrlCreatorImpl& url)
 {
-    notSupported();
+    try {
+        return {QByteArray(HttpWord::textHtml), creator.getBookCoverPage(url)};
+    } catch (const DBNotFound& e) {
+        throw Exception(QStringLiteral("openBookCover: Not found: %1").arg(e.message()));
+    }
 }
 
 SchemeHandlerJob::Result TarnolixSchemeHandler::getBookCover(const UrlCreatorImpl& url)
@@ -209,9 +213,13 @@ SchemeHandlerJob::Result TarnolixSchemeHandler::getBookCover(const UrlCreatorImp
     return image(currentDatabase()->selectBookCover(url.getBookId(), url.language(), true));
 }
 
-SchemeHandlerJob::Result TarnolixSchemeHandler::getAuthorPage(const HTMLCreator&, const UrlCreatorImpl&)
+SchemeHandlerJob::Result TarnolixSchemeHandler::getAuthorPage(const HTMLCreator& creator, const UrlCreatorImpl& url)
 {
-    notSupported();
+    try {
+        return {QByteArray(HttpWord::textHtml), creator.getAuthorPage(url)};
+    } catch (const DBNotFound& e) {
+        throw Exception(QStringLiteral("getAuthorPage: Not found: %1").arg(e.message()));
+    }
 }
 
 SchemeHandlerJob::Result TarnolixSchemeHandler::getPersonPhoto(const UrlCreatorImpl& url)

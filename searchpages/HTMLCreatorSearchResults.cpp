@@ -26,12 +26,7 @@ constexpr int kVisibleAuthorBooks = 3;
 QString href(UrlCreatorImpl address, quint32 tabId)
 {
     address.setTabId(int(tabId));
-    return address.toString().toHtmlEscaped();
-}
-
-QString personName(const Person& person, C::Language language)
-{
-    return intMapValueOrDefault(person.spiritualName, language);
+    return HTMLCreator::linkTarget(address);
 }
 
 // The tags of the library's markup go; line breaks stay.
@@ -44,23 +39,6 @@ QString plainParagraph(const BookPart& part, int kind)
     }
     TarnolixText::removeHtmlTags(text, TarnolixText::htmlTagOpeners(), TarnolixText::htmlPlainTags());
     return text;
-}
-
-// The link text of an edition: "eng", the translated "рус", "san"; another
-// language is logged and gets `unknown`.
-QString editionLabel(int language, const QString& russian, const char* warning, const QString& unknown)
-{
-    switch (language) {
-    case C::English:
-        return QStringLiteral("eng");
-    case C::Russian:
-        return russian;
-    case C::Sanskrit:
-        return QStringLiteral("san");
-    default:
-        qWarning("%s", warning);
-        return unknown;
-    }
 }
 
 // A short-name block's element id: the matched section's code in hex, a
@@ -273,8 +251,7 @@ QString HTMLCreator::getShortNameMatch(const tarnolix::ShortNameMatch& match, qu
                 out += QLatin1String("<a href=\"");
                 out += href(request, tabId);
                 out += QLatin1String("\">");
-                out += editionLabel(language, m_russianAbbreviation, "Language not supported(0x78592787)",
-                                    tr("Неизвестный язык"));
+                out += editionLabel(language, "Language not supported(0x78592787)", tr("Неизвестный язык"));
                 out += QLatin1String("</a>");
             }
             out += QLatin1String("</div></div>");
@@ -362,41 +339,19 @@ QString HTMLCreator::getAuthorMatchBlock(const AuthorMatchElement& element, quin
     int number = 0;
     for (const Group& group : groups) {
         ++number;
-        out += QLatin1String("<div class=\"flex author-book-item");
-        if (number > kVisibleAuthorBooks)
-            out += QLatin1String(" hide");
-        out += QLatin1String("\">");
-        out += group.name.toHtmlEscaped();
-        out += m_separatorText;
-        bool first = true;
-        for (const auto& [language, edition] : group.editions) {
-            out += QLatin1String("<div>");
-            if (!first)
-                out += QLatin1String("<span>&nbsp;|&nbsp;</span>");
-            first = false;
-            out += QLatin1String("<a href=\"");
-            out += href(edition->address, tabId);
-            out += QLatin1String("\">");
-            out += editionLabel(language, m_russianAbbreviation, "Language not supported(0x59635587)", QString());
-            out += QLatin1String("</a></div>");
-        }
-        out += QLatin1String("</div>");
+        std::vector<EditionLink> links;
+        for (const auto& [language, edition] : group.editions)
+            links.push_back({language, href(edition->address, tabId)});
+        appendBookGroupRow(out,
+                           number > kVisibleAuthorBooks ? QStringLiteral("flex author-book-item hide")
+                                                        : QStringLiteral("flex author-book-item"),
+                           group.name, links, "Language not supported(0x59635587)");
     }
     out += QLatin1String("</div>");
 
-    if (groups.size() > std::size_t(kVisibleAuthorBooks)) {
-        out += QLatin1String("<div><div><button type=\"button\" data-button-type=\"expand\" class=\"link\" "
-                             "onclick=\"authorMatchExpandBooks('");
-        out += id;
-        out += QLatin1String("')\">");
-        out += tr("Смотреть весь список");
-        out += QLatin1String("</button></div><div><button type=\"button\" data-button-type=\"collapse\" "
-                             "class=\"link hide\" onclick=\"authorMatchCollapseBooks('");
-        out += id;
-        out += QLatin1String("')\">");
-        out += tr("Свернуть");
-        out += QLatin1String("</button></div></div>");
-    }
+    if (groups.size() > std::size_t(kVisibleAuthorBooks))
+        appendExpandButtons(out, QStringLiteral("authorMatchExpandBooks('%1')").arg(id),
+                            QStringLiteral("authorMatchCollapseBooks('%1')").arg(id));
     out += QLatin1String("</div></div></div>");
     return out;
 }

@@ -1,9 +1,14 @@
 #include "tabs/PageStatus.h"
 
+#include "core/Exception.h"
+#include "database/DatabasePool.h"
+#include "database/TarnolixDB.h"
 #include "pages/PageServices.h"
 #include "tabs/TabServices.h"
 #include "tabs/TabStatus.h"
 
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtGlobal>
 
 #if defined(__SSE2__)
@@ -60,6 +65,30 @@ void PageStatus::initialize()
 
 void PageStatus::initializePage()
 {
+}
+
+void PageStatus::lookUpTabTitle(std::function<QString(TarnolixDB&)> read)
+{
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher]() {
+        watcher->deleteLater();
+        try {
+            setTabTitle(watcher->result());
+        } catch (const std::exception& e) {
+            showError(QString::fromUtf8(e.what()));
+        }
+    });
+    // QtConcurrent carries only QException subclasses across threads, so
+    // any other failure is turned into one here.
+    watcher->setFuture(QtConcurrent::run([read = std::move(read)]() {
+        try {
+            return read(*currentDatabase());
+        } catch (const Exception&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw Exception(QString::fromUtf8(e.what()));
+        }
+    }));
 }
 
 namespace {

@@ -12,9 +12,11 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class HTMLCreator;
+class TarnolixDB;
 class TabStatus;
 
 class PageStatus : public QObject
@@ -58,6 +60,13 @@ public:
 signals:
     void tabStatusChanged();
     void tabTitleChanged();
+
+protected:
+    // Reads the title on the global thread pool with that thread's library
+    // connection, so the GUI thread never waits on the library, and sets it
+    // when done; a failure goes to the reader as an error. The lookup's
+    // watcher is this page's child: a page gone before the answer drops it.
+    void lookUpTabTitle(std::function<QString(TarnolixDB&)> read);
 
 private:
     QPointer<TabStatus> m_tabStatus;

@@ -1,7 +1,9 @@
 // The catalogue panel of a real tab under Xvfb, inside the real application
 // object, over the sample library the update driver downloads from the
 // stand-in: tabs and header, filter, check boxes, opening a section, search
-// mode with a result tree, the footer and the language-change handshake.
+// mode with a result tree, the footer and the language-change handshake;
+// book and author rows open their cover and author pages, whose links lead
+// on to reading.
 #include "app/Tarnolix.h"
 #include "core/LocationInfo.h"
 #include "core/Settings.h"
@@ -626,6 +628,134 @@ TEST_F(CatalogPanel, FooterScrollsToTheTopAfterBigChangesAndAWheelNotchMoves180)
     click(item("collapseAllButton"));
     EXPECT_EQ(rows->rowCount(), 30);
     EXPECT_EQ(view->property("contentY").toReal(), kept);
+}
+
+
+// ---- The book cover and author pages, opened from catalogue rows ----
+
+class CatalogPages : public CatalogPanel
+{
+protected:
+    // The answer of a script run at once in the tab's page.
+    QVariant run(const QString& script)
+    {
+        const int before = root->property("results").toInt();
+        QMetaObject::invokeMethod(root, "run", Q_ARG(QVariant, script));
+        if (!waitUntil([&] { return root->property("results").toInt() > before; }, 10000))
+            return {};
+        return root->property("lastResult");
+    }
+    QString pageText() { return run(QStringLiteral("document.body.innerText")).toString(); }
+    QString tabTitle() const
+    {
+        return status->pageStatus() ? status->pageStatus()->property("tabTitle").toString() : QString();
+    }
+    // The page of `type` loaded and shown (its logic removed "invisible").
+    bool pageShown(int type)
+    {
+        return waitUntil([&] { return status->pageType() == type && !status->pageLoading(); }, 15000)
+            && waitUntil([&] {
+                   return run(QStringLiteral("document.getElementById('page') !== null && "
+                                             "!document.getElementById('page').classList.contains('invisible')"))
+                       .toBool();
+               }, 10000);
+    }
+    // A real click on the centre of the first element `selector` names. The
+    // body's zoom (the reader's zoom and screen scale) is not in the rect.
+    void clickInPage(const QString& selector)
+    {
+        const QVariantList rect =
+            run(QStringLiteral("(function(){var e=document.querySelector('%1'); if(!e) return []; e.scrollIntoView();"
+                               "var r=e.getBoundingClientRect(); var z=parseFloat(document.body.style.zoom)||1;"
+                               "return [r.left*z, r.top*z, r.width*z, r.height*z];})()")
+                    .arg(selector))
+                .toList();
+        ASSERT_EQ(rect.size(), 4) << selector.toStdString();
+        auto* view = tab->property("webView").value<QQuickItem*>();
+        ASSERT_NE(view, nullptr);
+        const QPointF centre(rect[0].toReal() + rect[2].toReal() / 2, rect[1].toReal() + rect[3].toReal() / 2);
+        QTest::mouseClick(root, Qt::LeftButton, {}, view->mapToScene(centre).toPoint());
+    }
+
+    // The first row of `type` under the category path, its row expanded.
+    int bookRowIn(const QVariantList& categories, const QString& category)
+    {
+        if (!showItem(categories).isValid())
+            return -1;
+        proxy()->setData(proxy()->index(rowOf(proxy(), category), 0), true, role(proxy(), "isExpanded"));
+        waitUntil([&] { return rowOfType(proxy(), C::Book) >= 0; });
+        return rowOfType(proxy(), C::Book);
+    }
+
+    // From the cover page on screen: its title is the tab's, and the read
+    // button opens the book.
+    void readTheBook(int bookId, const QString& screenshot)
+    {
+        ASSERT_TRUE(pageShown(UrlCreator::OpenBookCover));
+        EXPECT_EQ(status->bookId(), bookId);
+        ASSERT_TRUE(waitUntil([&] { return !tabTitle().isEmpty(); }, 10000));
+        EXPECT_EQ(run(QStringLiteral("document.querySelector('h1.book-name').textContent")).toString(), tabTitle());
+        const QString text = pageText();
+        EXPECT_TRUE(text.contains(QStringLiteral("Читать"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Выходные данные"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Язык перевода:\tРусский"))) << text.toStdString();
+        QTest::qWait(300);
+        window->screenshot(screenshot);
+
+        clickInPage(QStringLiteral(".cover-book-read-link"));
+        ASSERT_TRUE(waitUntil([&] { return status->pageType() == UrlCreator::OpenBook; }, 15000))
+            << "page type " << status->pageType();
+        EXPECT_EQ(status->bookId(), bookId);
+        EXPECT_TRUE(waitUntil([&] { return status->pageStatus() && status->pageStatus()->property("type").toInt() == UrlCreator::OpenBook; }, 10000));
+    }
+};
+
+TEST_F(CatalogPages, ABookRowOpensItsCoverPageWhoseReadButtonOpensTheBook)
+{
+    // "Собрания стихов" holds the Dipa-samhita: its cover page has an
+    // author, a commentator, a publisher and a related publication.
+    const int row = bookRowIn({element(1, C::Category), element(12, C::Category)}, QStringLiteral("Собрания стихов"));
+    ASSERT_GE(row, 0);
+    const int bookId = data(proxy(), row, "id").toInt();
+    clickLeft(part(rowItem(tree(), row), "labelArea"));
+    ASSERT_TRUE(pageShown(UrlCreator::OpenBookCover));
+    // The tab is titled with the edition's full name.
+    EXPECT_TRUE(waitUntil([&] { return tabTitle() == QStringLiteral("Дипа-самхита. Собрание о светильнике"); }, 10000))
+        << tabTitle().toStdString();
+    const QString text = pageText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Шрутидхара Муни"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Издательство:\tИздательство «Светоч»"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Связанные книги"))) << text.toStdString();
+    // No cover image is loaded into the library yet: the page shows none.
+    EXPECT_EQ(run(QStringLiteral("document.images.length")).toInt(), 0);
+    readTheBook(bookId, QStringLiteral("catalog-cover-page"));
+}
+
+TEST_F(CatalogPages, AnAuthorRowOpensTheAuthorPageAndItsBooksLeadToReading)
+{
+    click(item("tabAuthors"));
+    ASSERT_TRUE(settled());
+    // Authors stand under their name's first letter.
+    ASSERT_TRUE(waitUntil([&] { return rowOf(proxy(), QStringLiteral("Ш")) >= 0; }));
+    proxy()->setData(proxy()->index(rowOf(proxy(), QStringLiteral("Ш")), 0), true, role(proxy(), "isExpanded"));
+    ASSERT_TRUE(waitUntil([&] { return rowOf(proxy(), QStringLiteral("Шрутидхара Муни")) >= 0; }));
+    const int row = rowOf(proxy(), QStringLiteral("Шрутидхара Муни"));
+    EXPECT_EQ(data(proxy(), row, "type").toInt(), C::Author);
+    clickLeft(part(rowItem(tree(), row), "labelArea"));
+    ASSERT_TRUE(pageShown(UrlCreator::OpenAuthor));
+    EXPECT_TRUE(waitUntil([&] { return tabTitle() == QStringLiteral("Шрутидхара Муни"); }, 10000))
+        << tabTitle().toStdString();
+    const QString text = pageText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Шрутидхара Муни"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Книги:"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Древний мудрец"))) << text.toStdString();
+    QTest::qWait(300);
+    window->screenshot(QStringLiteral("catalog-author-page"));
+
+    // The first Russian edition link leads to that book's cover page.
+    clickInPage(QStringLiteral(".author-section a[href^=\"tarnolix://openbookcover.ru\"]"));
+    ASSERT_TRUE(waitUntil([&] { return status->pageType() == UrlCreator::OpenBookCover; }, 15000));
+    readTheBook(status->bookId(), QStringLiteral("catalog-author-book-cover-page"));
 }
 
 } // namespace

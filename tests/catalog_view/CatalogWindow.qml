@@ -16,6 +16,17 @@ TarnolixWindow {
     readonly property var tab: tabs.currentTab
     readonly property var panel: tab ? tab.bookCatalog : null
     property var transitionAnswers: []
+    property var lastResult
+    property int results: 0
+
+    // A script run at once in the current tab's page; its answer lands in
+    // lastResult.
+    function run(script) {
+        tab.webView.runJavaScript(script, function (result) {
+            root.lastResult = result
+            root.results += 1
+        })
+    }
 
     TabControl {
         id: tabs

@@ -22,6 +22,27 @@ bool openSearchPage(const QByteArray& content = {}, const QByteArray& colorClass
                                     pageDocument(options, content));
 }
 
+// Five rows of `rowClass`, the last two hidden, and the pair of buttons
+// under them, as the author match block and the cover page write them.
+QByteArray bookRows(const QByteArray& rowClass, const QByteArray& expandCall, const QByteArray& collapseCall)
+{
+    QByteArray rows = "<div>";
+    for (int i = 1; i <= 5; ++i)
+        rows += "<div class=\"flex " + rowClass + QByteArray(i > 3 ? " hide" : "") + "\">Book " +
+                QByteArray::number(i) + "</div>";
+    rows += "</div><div><div><button type=\"button\" data-button-type=\"expand\" class=\"link\" onclick=\"" +
+            expandCall + "\">Смотреть весь список</button></div><div><button type=\"button\" "
+            "data-button-type=\"collapse\" class=\"link hide\" onclick=\"" + collapseCall +
+            "\">Свернуть</button></div></div>";
+    return rows;
+}
+
+// "v" or "h" for each row of `rowClass` and each button, in page order.
+QString rowsState(const QString& rowClass)
+{
+    return scriptText("Array.prototype.map.call(document.querySelectorAll('." + rowClass + ", button'), "
+                      "function (e) { return e.classList.contains('hide') ? 'h' : 'v'; }).join('')");
+}
 
 } // namespace
 
@@ -107,25 +128,19 @@ TEST(SharedScript, ScrollPositionOfAResultsPageIsRestoredOnTheSameElement)
     EXPECT_TRUE(page.consoleHas("warning: g_savedScrollPosition = 0"));
 }
 
-TEST(SharedScript, AuthorMatchRowsCollapseFromTheFourthAndSwapTheButtons)
+TEST(SharedScript, BookRowsCollapseFromTheFourthAndSwapTheButtons)
 {
     WebPage& page = WebPage::instance();
-    QByteArray block = "<div id=\"authorMatch7\"><div class=\"author-books\"><div><div>";
-    for (int i = 1; i <= 5; ++i)
-        block += "<div class=\"flex author-book-item" + QByteArray(i > 3 ? " hide" : "") + "\">Book " +
-                 QByteArray::number(i) + "</div>";
-    block += "</div></div><div><div><button type=\"button\" data-button-type=\"expand\" class=\"link\" "
-             "onclick=\"authorMatchExpandBooks('authorMatch7')\">Смотреть весь список</button></div><div>"
-             "<button type=\"button\" data-button-type=\"collapse\" class=\"link hide\" "
-             "onclick=\"authorMatchCollapseBooks('authorMatch7')\">Свернуть</button></div></div></div></div>";
-    ASSERT_TRUE(openSearchPage(block));
-    const QString state = "Array.prototype.map.call(document.querySelectorAll('.author-book-item, button'), "
-                          "function (e) { return e.classList.contains('hide') ? 'h' : 'v'; }).join('')";
 
+    // An author match block, by its id.
+    ASSERT_TRUE(openSearchPage("<div id=\"authorMatch7\"><div class=\"author-books\"><div>" +
+                               bookRows("author-book-item", "authorMatchExpandBooks('authorMatch7')",
+                                        "authorMatchCollapseBooks('authorMatch7')") +
+                               "</div></div></div>"));
     page.run("document.querySelector('[data-button-type=expand]').click()");
-    EXPECT_EQ(scriptText(state), "vvvvvhv");
+    EXPECT_EQ(rowsState("author-book-item"), "vvvvvhv");
     page.run("authorMatchCollapseBooks('authorMatch7')");
-    EXPECT_EQ(scriptText(state), "vvvhhvh");
+    EXPECT_EQ(rowsState("author-book-item"), "vvvhhvh");
     EXPECT_FALSE(page.consoleHas("Ожидалось"));
 
     page.run("authorMatchExpandBooks('authorMatch8')");
@@ -133,6 +148,22 @@ TEST(SharedScript, AuthorMatchRowsCollapseFromTheFourthAndSwapTheButtons)
     page.run("document.querySelector('[data-button-type=collapse]').setAttribute('data-button-type', 'other');"
              "authorMatchExpandBooks('authorMatch7')");
     EXPECT_TRUE(page.consoleHas("warning: Неизвестный тип кнопки"));
+
+    // The cover page's related books, over the whole document, with the
+    // page's own script.
+    FrameOptions options;
+    options.scripts = {"coverbook.js"};
+    ASSERT_TRUE(page.open(QUrl(QStringLiteral("tarnolix://openbookcover.ru/Book-5?tabId=9")),
+                          pageDocument(options, "<div class=\"page cover-book\"><div class=\"cover-book-section\">" +
+                                                    bookRows("cover-book-book-item", "coverBookExpandBooks()",
+                                                             "coverBookCollapseBooks()") +
+                                                    "</div></div>")));
+    EXPECT_EQ(rowsState("cover-book-book-item"), "vvvhhvh");
+    page.run("document.querySelector('[data-button-type=expand]').click()");
+    EXPECT_EQ(rowsState("cover-book-book-item"), "vvvvvhv");
+    page.run("document.querySelector('[data-button-type=collapse]').click()");
+    EXPECT_EQ(rowsState("cover-book-book-item"), "vvvhhvh");
+    EXPECT_FALSE(page.consoleHas("Ожидалось"));
 }
 
 TEST(SharedScript, ShortNameLanguageButtonCyclesThroughTheVariants)
