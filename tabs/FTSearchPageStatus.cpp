@@ -45,14 +45,6 @@ QString elementScript(std::vector<RenderedElement<Element>>& list, int i, const 
     return PageStatus::escapeJS(element.html.isEmpty() ? QString::fromUtf8(element.utf8) : element.html);
 }
 
-void reportError(const QString& title, const QString& message)
-{
-    if (TabServices* services = TabServices::current())
-        services->showError(title, message);
-    else
-        qCritical("%s: %s", qUtf8Printable(title), qUtf8Printable(message));
-}
-
 } // namespace
 
 FTSearchPageStatus::FTSearchPageStatus(QObject* parent)
@@ -350,7 +342,7 @@ void FTSearchPageStatus::searchThreadStatusChanged(TarnolixConstants::SearchStat
 
 void FTSearchPageStatus::onSearchError(const QString& error)
 {
-    reportError(tr("Ошибка при поиске"), error);
+    TabServices::showErrorOrLog(tr("Ошибка при поиске"), error);
 }
 
 void FTSearchPageStatus::setSearchResults(const SearchResultsPtr& results, TarnolixConstants::SearchStatus status,

@@ -36,14 +36,6 @@ QString exceptionText(const std::exception& e)
     return QString::fromUtf8(e.what());
 }
 
-void showReaderError(const QString& title, const QString& message)
-{
-    if (TabServices* services = TabServices::current())
-        services->showError(title, message);
-    else
-        qCritical("%s: %s", qUtf8Printable(title), qUtf8Printable(message));
-}
-
 } // namespace
 
 SearchInBookStatus::SearchInBookStatus(QObject* parent)
@@ -199,7 +191,7 @@ void SearchInBookStatus::searchThreadStatusChanged(TarnolixConstants::SearchStat
 
 void SearchInBookStatus::onSearchError(const QString& error)
 {
-    showReaderError(QCoreApplication::translate("SearchInBookStatus", "Ошибка при поиске"), error);
+    TabServices::showErrorOrLog(QCoreApplication::translate("SearchInBookStatus", "Ошибка при поиске"), error);
 }
 
 // ---- ending ---------------------------------------------------------------

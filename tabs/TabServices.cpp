@@ -26,6 +26,14 @@ void TabServices::setCurrent(TabServices* services)
     g_current.store(services);
 }
 
+void TabServices::showErrorOrLog(const QString& title, const QString& message)
+{
+    if (TabServices* services = current())
+        services->showError(title, message);
+    else
+        qCritical("%s: %s", qUtf8Printable(title), qUtf8Printable(message));
+}
+
 TabServices& tabServices()
 {
     TabServices* services = TabServices::current();

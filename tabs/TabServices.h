@@ -40,6 +40,9 @@ public:
     // Null when none is installed.
     static TabServices* current();
     static void setCurrent(TabServices* services);
+    // Shows a reader error through the installed services; logged as
+    // critical when none is installed (tests, shutdown).
+    static void showErrorOrLog(const QString& title, const QString& message);
 };
 
 // The current services; throws Exception when none is installed.

@@ -3,7 +3,30 @@
 #include "search/index/ErrorText.h"
 #include "search/index/SearchIndex.h"
 
+#include <QDir>
+
 namespace tarnolix {
+
+bool discardCutCreation(SearchIndex& index)
+{
+    QDir dir(index.indexPath());
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden);
+    QStringList segments;
+    for (const QString& name : names) {
+        if (name.startsWith(QLatin1String("segments")))
+            segments << name;
+        else if (name != QLatin1String("write.lock"))
+            return false;
+    }
+    if (segments.isEmpty())
+        return false;
+    for (const QString& name : segments) {
+        if (!dir.remove(name))
+            return false;
+    }
+    qWarning("%s: an index whose creation was cut off is created again", qUtf8Printable(index.indexPath()));
+    return true;
+}
 
 void openIndexOrCreate(SearchIndex& index, const char* name)
 {
@@ -24,6 +47,11 @@ void openIndexOrCreate(SearchIndex& index, const char* name)
         index.open(true, SearchIndex::Create);
         index.commit();
         qDebug("%s created", name);
+    } catch (const Lucene::LuceneException&) {
+        if (index.isPreparedLibrary() || !discardCutCreation(index))
+            throw;
+        index.open(true, SearchIndex::Create);
+        index.commit();
     }
 }
 

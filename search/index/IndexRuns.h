@@ -12,6 +12,11 @@ class SearchIndex;
 // directory" and "<name> created". A prepared library's index passes those
 // failures on.
 void openIndexOrCreate(SearchIndex& index, const char* name);
+// A process killed while it created an index can leave an unreadable
+// segments file and nothing else: with no segment data there is nothing to
+// lose, so those files are removed (true) and the index can be created again.
+// An index holding any other file is left alone (false).
+bool discardCutCreation(SearchIndex& index);
 
 // Optimises and commits when a writer is open ("<name>::finishIndexing: Ok!"),
 // else logs "<name>::finishIndexing: Skipped!". After a failed optimisation

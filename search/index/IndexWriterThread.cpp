@@ -9,6 +9,7 @@
 #include "search/index/BookDocuments.h"
 #include "search/index/ErrorText.h"
 #include "search/index/IndexLocations.h"
+#include "search/index/IndexRuns.h"
 #include "search/index/IndexWriterHost.h"
 
 #include <QCoreApplication>
@@ -146,6 +147,10 @@ void IndexWriterThreadImpl::init()
             Lucene::FSDirectory::open(indexPath().toStdWString())->createDir();
             recreateIndex();
         } catch (const Lucene::FileNotFoundException&) {
+            recreateIndex();
+        } catch (const Lucene::LuceneException&) {
+            if (isPreparedLibrary() || !discardCutCreation(*this))
+                throw;
             recreateIndex();
         }
     } catch (const std::exception& error) {

@@ -44,10 +44,9 @@ void RoadTest::road(const QString& name)
 
 void RoadTest::armFault(const QString& plan, int count)
 {
-    QJsonObject body{{QStringLiteral("plan"), plan}};
-    if (count > 0)
-        body.insert(QStringLiteral("count"), count);
-    standinControl(standinOrigin(), "POST", QStringLiteral("faults"), body);
+    // The count belongs to the plan; beside it the stand-in ignores it.
+    const QString armed = count > 0 ? plan + QStringLiteral(",count=%1").arg(count) : plan;
+    standinControl(standinOrigin(), "POST", QStringLiteral("faults"), QJsonObject{{QStringLiteral("plan"), armed}});
 }
 
 void RoadTest::clearRequests()

@@ -112,6 +112,10 @@ public:
         QFile segments(path + QStringLiteral("/segments_1"));
         ASSERT_TRUE(segments.open(QIODevice::WriteOnly));
         segments.write("broken");
+        // Beside segment data: an index that held books, not a cut creation.
+        QFile data(path + QStringLiteral("/_0.cfs"));
+        ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+        data.write("data");
     }
 
     // Book id -> committed documents in the index at `path`; -1 in the map

@@ -363,12 +363,19 @@ TEST_F(IndexWriterWorkerTest, AMissingIndexAtInitIsRebuiltWithEveryBookOfTheLang
     {
         const char* name;
         bool keepDirectory;
+        bool cutSegments = false; // a creation killed while it wrote its first commit
     };
-    for (const Case c : {Case{"no directory", false}, Case{"no index files", true}}) {
+    for (const Case c : {Case{"no directory", false}, Case{"no index files", true},
+                         Case{"a cut creation", true, true}}) {
         const QString path = library.locations->indexPath(1);
         QDir(path).removeRecursively();
         if (c.keepDirectory)
             QDir().mkpath(path);
+        if (c.cutSegments) {
+            QFile segments(path + QStringLiteral("/segments_1"));
+            ASSERT_TRUE(segments.open(QIODevice::WriteOnly));
+            segments.write("cut");
+        }
         library.db().execSql(QStringLiteral("DELETE FROM BFI1"));
 
         auto worker = startedWorker();
