@@ -316,6 +316,28 @@ TEST_F(SearchBand, BlankQueriesAndAnEmptyScopeStartNothing)
     EXPECT_TRUE(historyRows().isEmpty());
 }
 
+TEST_F(SearchBand, TheFocusSelectsTheWholeQueryAndTheClearButtonEmptiesIt)
+{
+    // What the tab bar does for a new tab: the field takes the focus with
+    // its text selected, so that typing replaces it.
+    setFieldText(QStringLiteral("alpha beta"));
+    QMetaObject::invokeMethod(tab, "setFocusToSearchControl");
+    ASSERT_TRUE(waitUntil([&] { return field->hasActiveFocus(); }));
+    EXPECT_EQ(field->property("selectedText").toString(), QStringLiteral("alpha beta"));
+    keys(QStringLiteral("r"));
+    EXPECT_EQ(fieldText(), QStringLiteral("r"));
+    ASSERT_TRUE(waitUntil([&] { return boxOpen(); }));
+
+    QSignalSpy cancelled(band->findChild<QQuickItem*>(QStringLiteral("searchInputField")), SIGNAL(cancelClicked()));
+    QQuickItem* clear = item("clearButton");
+    ASSERT_TRUE(waitUntil([&] { return clear->opacity() == 1.0; }));
+    click(clear);
+    EXPECT_EQ(fieldText(), QString());
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_FALSE(boxOpen());
+    EXPECT_TRUE(waitUntil([&] { return !clear->isVisible(); }));
+}
+
 TEST_F(SearchBand, EachCatalogueOpensItsOwnKindOfAddress)
 {
     MessageLog log;
