@@ -316,6 +316,28 @@ TEST_F(SearchBand, BlankQueriesAndAnEmptyScopeStartNothing)
     EXPECT_TRUE(historyRows().isEmpty());
 }
 
+TEST_F(SearchBand, TheFocusSelectsTheWholeQueryAndTheClearButtonEmptiesIt)
+{
+    // What the tab bar does for a new tab: the field takes the focus with
+    // its text selected, so that typing replaces it.
+    setFieldText(QStringLiteral("alpha beta"));
+    QMetaObject::invokeMethod(tab, "setFocusToSearchControl");
+    ASSERT_TRUE(waitUntil([&] { return field->hasActiveFocus(); }));
+    EXPECT_EQ(field->property("selectedText").toString(), QStringLiteral("alpha beta"));
+    keys(QStringLiteral("r"));
+    EXPECT_EQ(fieldText(), QStringLiteral("r"));
+    ASSERT_TRUE(waitUntil([&] { return boxOpen(); }));
+
+    QSignalSpy cancelled(band->findChild<QQuickItem*>(QStringLiteral("searchInputField")), SIGNAL(cancelClicked()));
+    QQuickItem* clear = item("clearButton");
+    ASSERT_TRUE(waitUntil([&] { return clear->opacity() == 1.0; }));
+    click(clear);
+    EXPECT_EQ(fieldText(), QString());
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_FALSE(boxOpen());
+    EXPECT_TRUE(waitUntil([&] { return !clear->isVisible(); }));
+}
+
 TEST_F(SearchBand, EachCatalogueOpensItsOwnKindOfAddress)
 {
     MessageLog log;
@@ -329,6 +351,39 @@ TEST_F(SearchBand, EachCatalogueOpensItsOwnKindOfAddress)
         UrlCreatorImpl::fromString(opened.at(0).mid(int(strlen("ContentView::openUrl: "))));
     EXPECT_EQ(url.queryType(), UrlCreator::Redirect) << opened.at(0).toStdString();
     EXPECT_EQ(historyRows(), QStringList{QStringLiteral("dharma")});
+    // The catalogue follows the page that the redirect leads to, taking the
+    // focus; the next query is typed after that.
+    ASSERT_TRUE(waitUntil(
+        [&] { return status->pageType() == UrlCreator::GlossarySearch && !view->property("loading").toBool(); },
+        20000));
+
+    // Word by word: the match mode, the catalogue and the search area go
+    // into the address; the catalogue switch changes the tab's catalogue.
+    const qreal fieldHeight = field->height();
+    selectCatalog(C::WordByWordCatalog, C::Russian, UrlCreator::WBWSearch);
+    QQuickItem* selector = item("matchModeSelector");
+    const double dp = root->property("dp").toDouble();
+    ASSERT_TRUE(waitUntil([&] { return std::abs(selector->width() - 175 * dp) < 1; }));
+    EXPECT_EQ(field->property("placeholderText").toString(), QStringLiteral("Введите слово"));
+    EXPECT_NEAR(selector->height(), fieldHeight, 1);
+    EXPECT_NEAR(field->height(), fieldHeight, 1);
+    auto* catalogSwitch = item("catalogSwitch");
+    click(catalogSwitch->findChild<QQuickItem*>(QStringLiteral("button2")));
+    EXPECT_EQ(status->catalogLanguage(), C::English);
+    EXPECT_EQ(catalogSwitch->property("currentValue").toInt(), int(C::English));
+    click(item("searchAreaSwitch")->findChild<QQuickItem*>(QStringLiteral("button2")));
+    ASSERT_TRUE(waitUntil([&] { return !view->property("loading").toBool(); }, 20000));
+    log.clear();
+    setFieldText(QString());
+    type(QStringLiteral("dharm"));
+    ASSERT_TRUE(waitUntil([&] { return boxOpen(); }));
+    EXPECT_NEAR(box->property("x").toDouble(), selector->width(), 1);
+    QTest::qWait(200);
+    EXPECT_FALSE(window->screenshot(QStringLiteral("search_band_word_by_word")).isEmpty());
+    QTest::keyClick(root, Qt::Key_Return);
+    const QStringList wbw = log.texts(QtDebugMsg).filter(QStringLiteral("ContentView::openUrl: "));
+    ASSERT_EQ(wbw.size(), 1) << log.texts(QtDebugMsg).join('\n').toStdString();
+    EXPECT_EQ(wbw.at(0), QStringLiteral("ContentView::openUrl: tarnolix://wbwsearch.en?translation=dharm&originalChoise=exactword"));
 
     // The favorites catalogue shows neither option box.
     selectCatalog(C::FavoritesCatalog, C::English, UrlCreator::FavoritesSearch);

@@ -151,7 +151,8 @@ Item {
                     id: modeSelector
                     objectName: "matchModeSelector"
                     Layout.preferredWidth: field.wbwMode ? 175 * dp : 0
-                    Layout.fillHeight: true
+                    // As tall as the text: the field keeps its height in every mode.
+                    Layout.preferredHeight: textField.implicitHeight
                     visible: Layout.preferredWidth > 0
                     Behavior on Layout.preferredWidth { NumberAnimation { duration: 100 } }
                     textRole: "text"

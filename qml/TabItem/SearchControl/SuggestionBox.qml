@@ -109,6 +109,7 @@ Popup {
             currentIndex: -1
             boundsBehavior: Flickable.StopAtBounds
             highlightMoveDuration: 100
+            highlightMoveVelocity: -1
             highlightFollowsCurrentItem: true
             highlight: Rectangle { color: Constants.colorActive }
             ScrollBar.vertical: ScrollBar {
