@@ -4,7 +4,6 @@
 #include "app/Tarnolix.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
-#include "search/searchers/SearchSettingsCreator.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -327,25 +326,36 @@ bool RoadTest::openFromCatalogue(const QString& display)
     return openingReported(before);
 }
 
-bool RoadTest::openFirstHit()
+bool RoadTest::clickInPage(const QString& selector)
 {
-    // Where the reader sees the first hit's link, in the view's own units.
+    // Where the reader sees the element, in the view's own units.
     const QVariantMap rect = run(QStringLiteral(
-        "(function () { var b = document.querySelector('.search-item-body'); if (!b) return {};"
+        "(function () { var b = document.querySelector('%1'); if (!b) return {};"
         " b.scrollIntoView({block: 'center'}); var r = b.getBoundingClientRect();"
-        " return { x: r.left + Math.min(r.width / 2, 60), y: r.top + r.height / 2 }; })()")).toMap();
+        " return { x: r.left + Math.min(r.width / 2, 60), y: r.top + r.height / 2 }; })()").arg(selector)).toMap();
     if (rect.isEmpty()) {
-        ADD_FAILURE() << "no hit on the results page";
+        ADD_FAILURE() << "nothing on the page matches " << selector.toStdString();
         return false;
     }
     QQuickItem* view = webView();
     const double zoom = view->property("zoomFactor").toDouble();
     const QPointF at = view->mapToScene(QPointF(rect.value(QStringLiteral("x")).toDouble() * zoom,
                                                 rect.value(QStringLiteral("y")).toDouble() * zoom));
-    const int before = probe()->property("openedRanges").toList().size();
     pause(100);
     QTest::mouseClick(view->window(), Qt::LeftButton, Qt::NoModifier, at.toPoint());
-    return openingReported(before);
+    return true;
+}
+
+bool RoadTest::openFirstHit()
+{
+    const int before = probe()->property("openedRanges").toList().size();
+    return clickInPage(QStringLiteral(".search-item-body")) && openingReported(before);
+}
+
+bool RoadTest::readFromCoverPage()
+{
+    const int before = probe()->property("openedRanges").toList().size();
+    return clickInPage(QStringLiteral(".cover-book-read-link")) && openingReported(before);
 }
 
 bool RoadTest::search(const QString& query, TarnolixConstants::Language language)
@@ -353,19 +363,29 @@ bool RoadTest::search(const QString& query, TarnolixConstants::Language language
     TabStatus* status = tab();
     if (!status)
         return false;
-    // The tab's search band is not part of the window yet: the same road
-    // from its settings record to the tab's URL.
-    SearchSettingsCreator creator;
-    creator.setSearchType(C::FullText);
-    creator.setLanguage(language);
-    creator.setQuery(query);
-    std::unique_ptr<UrlCreator> url(status->newUrlCreator());
-    url->setTabId(status->id());
-    if (!creator.setSearch(url.get())) {
-        ADD_FAILURE() << "the search did not start";
+    // The band searches in the language of the catalogue shown.
+    const char* catalogue = language == C::Russian ? "rusCatalogButton"
+                          : language == C::English ? "engCatalogButton"
+                                                   : "sanCatalogButton";
+    click(item(QString::fromLatin1(catalogue)));
+    QQuickItem* band = tabItem()->findChild<QQuickItem*>(QStringLiteral("searchControl"));
+    QQuickItem* field = band ? band->findChild<QQuickItem*>(QStringLiteral("searchTextField")) : nullptr;
+    if (!field || !field->isVisible()) {
+        ADD_FAILURE() << "no search field in the tab";
         return false;
     }
-    QMetaObject::invokeMethod(tabItem(), "openUrl", Q_ARG(QVariant, url->toUrl()));
+    // Typed as a reader types: focus, select what is there, the keys, Enter.
+    QQuickWindow* root = field->window();
+    click(field);
+    QTest::keyClick(root, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(root, Qt::Key_Delete);
+    for (const QChar c : query)
+        QTest::sendKeyEvent(QTest::Click, root, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    if (field->property("text").toString() != query) {
+        ADD_FAILURE() << "the field holds " << field->property("text").toString().toStdString();
+        return false;
+    }
+    QTest::keyClick(root, Qt::Key_Return);
     const bool finished = settle(
         [&] {
             QObject* page = searchPage();

@@ -57,10 +57,14 @@ protected:
     bool openFromCatalogue(const QString& display);
     // Clicks the first hit of the results page and waits for its book.
     bool openFirstHit();
-    // Starts a full-text search in the current tab through the tab's search
-    // settings and URL model; true once its results are shown.
+    // Clicks the cover page's read button and waits for the book's opening.
+    bool readFromCoverPage();
+    // Types a full-text search into the current tab's search band, in the
+    // catalogue of `language`, and presses Enter; true once its results are shown.
     bool search(const QString& query, TarnolixConstants::Language language);
 
+    // No navigation, script or refill pending and the view still for 300 ms.
+    bool settled(int timeoutMs = 15000);
     // A script's answer in the current tab's view.
     QVariant run(const QString& script);
     QString pageText() { return run(QStringLiteral("document.body.innerText")).toString(); }
@@ -73,8 +77,8 @@ protected:
     bool sectionsContiguous();
 
 private:
-    // No navigation, script or refill pending and the view still for 300 ms.
-    bool settled(int timeoutMs = 15000);
+    // A real click on the first element of the page that `selector` matches.
+    bool clickInPage(const QString& selector);
     bool openingReported(int before);
     QObject* probe();
     // Visible items below `below` by objectName, and the names after `prefix`.
