@@ -72,9 +72,10 @@ protected:
     // The page's sections are one run, in order, each once.
     bool sectionsContiguous();
 
-private:
     // No navigation, script or refill pending and the view still for 300 ms.
     bool settled(int timeoutMs = 15000);
+
+private:
     bool openingReported(int before);
     QObject* probe();
     // Visible items below `below` by objectName, and the names after `prefix`.
