@@ -623,6 +623,40 @@ TEST_F(FTSearchLogic, OpeningAHitScrollsOnceToTheFirstMarkAndTwiceToALaterOne)
     }
 }
 
+// The mark of a hit in a later paragraph counts the marks of the paragraphs
+// before it: opening it scrolls to its own mark, not the section's first.
+TEST_F(FTSearchLogic, AHitOfALaterParagraphOpensAtItsOwnMark)
+{
+    ASSERT_TRUE(openResults(QStringLiteral("omega")));
+    const auto book = storedResults()->findBook(ResultsLibrary::kOmegaBookId);
+    ASSERT_TRUE(book);
+    ASSERT_EQ(book->sections().size(), 1u);
+    const auto section = std::dynamic_pointer_cast<FTSRSection>(book->sections()[0]);
+    ASSERT_TRUE(section);
+    ASSERT_EQ(section->entities().size(), 2u);
+    const auto& secondParagraph = *std::find_if(section->entities().begin(), section->entities().end(),
+                                                [](const auto& entity) { return entity->entityIndex() == 1; });
+    const unsigned id = secondParagraph->items().at(0)->id();
+    const QString link = run(QStringLiteral("Array.prototype.map.call(document.querySelectorAll('#content a'),"
+                                            " function (a) { return a.href; })"
+                                            ".filter(function (h) { return /SRItemId-%1(?!\\d)/.test(h); })[0]")
+                                 .arg(id))
+                             .toString();
+    ASSERT_FALSE(link.isEmpty());
+    root->setProperty("openings", QVariantList());
+    open(QUrl(link));
+    ASSERT_TRUE(waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+    int matchIndex = -1;
+    QMetaObject::invokeMethod(status->pageStatus(), "getMatchIndex", Q_RETURN_ARG(int, matchIndex),
+                              Q_ARG(QString, section->code()), Q_ARG(int, int(id)));
+    EXPECT_EQ(matchIndex, 1);
+    EXPECT_TRUE(run(QStringLiteral("document.getElementById('%1').getElementsByClassName('highlight')[1]"
+                                   ".parentElement.textContent.indexOf('closes') >= 0")
+                        .arg(section->code()))
+                    .toBool());
+}
+
 TEST_F(FTSearchLogic, TheHideAndShowCallNamesTheNumbersAsStrings)
 {
     ASSERT_TRUE(openResults(QStringLiteral("beta")));

@@ -9,6 +9,7 @@
 //           "sigma" only in the sections of kSigmaSections
 //   book 6: section 6.1, one paragraph of kGammaLines lines each holding
 //           "gamma", then 6.2 with one line of "gamma"
+//   book 7: section 7.1, two paragraphs each holding "omega"
 
 #include "pages/HTMLCreator.h"
 #include "pages/UrlCreatorImpl.h"
@@ -38,6 +39,7 @@ public:
     static constexpr int kSigmaSections[] = {10, 25, 26, 40, 55};
     static constexpr int kGammaBookId = 6;
     static constexpr int kGammaLines = 3;
+    static constexpr int kOmegaBookId = 7;
 
     ResultsLibrary()
         : m_previousPages(PageServices::current())
@@ -71,6 +73,9 @@ public:
                               .arg(n);
         library.addBookOfTexts(kGammaBookId, {TarnolixConstants::English},
                                {gammaLines, {QStringLiteral("gamma alone in the second section")}});
+        library.addBookOfParagraphs(kOmegaBookId, {TarnolixConstants::English},
+                                    {{{QStringLiteral("omega opens the first paragraph of the chapter")},
+                                      {QStringLiteral("and omega closes the second paragraph of the chapter")}}});
         writer = std::make_unique<IndexWriterThread>(1);
         QSignalSpy active(writer.get(), &IndexWriterThread::activeChanged);
         writer->create();

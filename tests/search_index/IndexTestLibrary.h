@@ -86,6 +86,16 @@ public:
     void addBookOfTexts(int id, const std::vector<Language>& languages, const std::vector<QStringList>& sections,
                         std::vector<int> categories = {})
     {
+        std::vector<std::vector<QStringList>> paragraphs;
+        for (const QStringList& texts : sections)
+            paragraphs.push_back({texts});
+        addBookOfParagraphs(id, languages, paragraphs, std::move(categories));
+    }
+
+    // The same with several paragraphs, each of its texts, per section.
+    void addBookOfParagraphs(int id, const std::vector<Language>& languages,
+                             const std::vector<std::vector<QStringList>>& sections, std::vector<int> categories = {})
+    {
         BookBase base;
         base.id = id;
         base.slug = QStringLiteral("book-%1").arg(id);
@@ -108,8 +118,8 @@ public:
                 book->sections.push_back(section);
                 auto part = std::make_shared<BookPart>();
                 part->sectionCode = section->code;
-                part->entities.push_back(
-                    std::make_shared<BookEntity>(quint8(8), QMap<QString, QString>{}, QStringList(sections[n - 1])));
+                for (const QStringList& texts : sections[n - 1])
+                    part->entities.push_back(std::make_shared<BookEntity>(quint8(8), QMap<QString, QString>{}, QStringList(texts)));
                 book->parts.push_back(part);
             }
             db().insertBook(book);
