@@ -75,6 +75,15 @@ protected:
         return waitUntil([&] { return page() && page()->status() == C::SearchFinished; }, 30000)
             && waitUntil([&] { return !view->property("loading").toBool() && activeScripts() == 0; }, 20000);
     }
+    // Opens a book page and waits until its opening reported and its
+    // scripts ran; the report is in the window's "openings".
+    bool openBook(const QUrl& url)
+    {
+        root->setProperty("openings", QVariantList());
+        open(url);
+        return waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000)
+            && waitUntil([&] { return activeScripts() == 0; });
+    }
     // Waits until the refill timer gave up.
     bool refillStopped(const MessageLog& log, int before = 0)
     {
@@ -522,10 +531,7 @@ TEST_F(FTSearchLogic, ARestoredPageKeepsItsHiddenHitsUncheckedInTheTree)
                                            ".filter(function (h) { return /SRItemId-[1-9]/.test(h); })[0]"))
                             .toString();
     ASSERT_FALSE(hit.isEmpty());
-    root->setProperty("openings", QVariantList());
-    open(QUrl(hit));
-    ASSERT_TRUE(waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000));
-    ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+    ASSERT_TRUE(openBook(QUrl(hit)));
     log.clear();
     ASSERT_TRUE(view->property("canGoBack").toBool());
     ASSERT_TRUE(QMetaObject::invokeMethod(view, "goBack"));
@@ -590,11 +596,8 @@ TEST_F(FTSearchLogic, OpeningAHitScrollsOnceToTheFirstMarkAndTwiceToALaterOne)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MessageLog log;
-        root->setProperty("openings", QVariantList());
         root->setProperty("queuedScripts", QVariantList());
-        open(QUrl(c.url));
-        ASSERT_TRUE(waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000));
-        ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+        ASSERT_TRUE(openBook(QUrl(c.url)));
         EXPECT_EQ(root->property("openings").toList(), QVariantList{true}) << "the opening reports success";
         EXPECT_EQ(status->pageType(), UrlCreator::OpenBook);
 
@@ -643,10 +646,7 @@ TEST_F(FTSearchLogic, AHitOfALaterParagraphOpensAtItsOwnMark)
                                  .arg(id))
                              .toString();
     ASSERT_FALSE(link.isEmpty());
-    root->setProperty("openings", QVariantList());
-    open(QUrl(link));
-    ASSERT_TRUE(waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000));
-    ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+    ASSERT_TRUE(openBook(QUrl(link)));
     int matchIndex = -1;
     QMetaObject::invokeMethod(status->pageStatus(), "getMatchIndex", Q_RETURN_ARG(int, matchIndex),
                               Q_ARG(QString, section->code()), Q_ARG(int, int(id)));
