@@ -4,6 +4,7 @@
 #include "app/Tarnolix.h"
 #include "core/Exception.h"
 #include "favorites/FavoriteHelper.h"
+#include "tabs/SearchPageStatus.h"
 
 #include <QThread>
 
@@ -55,4 +56,40 @@ void AppModelServices::postShowError(const QString& message)
 void AppModelServices::postShowError(const QString& title, const QString& message)
 {
     m_app.postShowErrorWithTitle(title, message);
+}
+
+namespace {
+
+class PageStatusAccess final : public SearchPageAccess
+{
+public:
+    explicit PageStatusAccess(SearchPageStatus& page)
+        : m_page(page)
+    {
+    }
+    std::shared_ptr<tarnolix::SearchResults2> searchResults() override { return m_page.searchResults(); }
+    bool hasHiddenSet() override { return bool(m_page.hiddenSearchResults()); }
+    bool noneHidden() override
+    {
+        const HiddenSearchResultsPtr hidden = m_page.hiddenSearchResults();
+        return !hidden || hidden->bitMaskIsEmpty();
+    }
+    bool isHidden(quint32 hitNumber) override
+    {
+        const HiddenSearchResultsPtr hidden = m_page.hiddenSearchResults();
+        return hidden && hidden->bitMaskTest(static_cast<int32_t>(hitNumber));
+    }
+
+private:
+    SearchPageStatus& m_page;
+};
+
+} // namespace
+
+std::unique_ptr<SearchPageAccess> searchPageStatusAccess(QObject* object)
+{
+    auto* page = qobject_cast<SearchPageStatus*>(object);
+    if (!page)
+        return nullptr;
+    return std::make_unique<PageStatusAccess>(*page);
 }

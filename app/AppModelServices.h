@@ -4,6 +4,7 @@
 // application object installs one for its whole life.
 
 #include "models/ModelServices.h"
+#include "models/SearchPageAccess.h"
 
 class Tarnolix;
 
@@ -35,3 +36,8 @@ private:
     Tarnolix& m_app;
     HelperFilter m_filter{m_app};
 };
+
+// What the search result models read of the tabs' search page kinds: their
+// results and hidden-hits mask. Installed as the models' resolver for the
+// application object's life; without it the result trees stay empty.
+std::unique_ptr<SearchPageAccess> searchPageStatusAccess(QObject* object);

@@ -70,6 +70,7 @@ Tarnolix::Tarnolix(int& argc, char** argv, Settings* settings)
     TabServices::setCurrent(m_tabServices.get());
     m_modelServices = std::make_unique<AppModelServices>(*this);
     ModelServices::setCurrent(m_modelServices.get());
+    SearchPageAccess::setResolver(&searchPageStatusAccess);
     m_favoritesServices = std::make_unique<AppFavoritesServices>(*this);
     FavoritesServices::setCurrent(m_favoritesServices.get());
     OpenBookFavorites::setFactory(&FavoriteLogic::createForPage);
@@ -99,6 +100,7 @@ Tarnolix::~Tarnolix()
     closeAccountRuntime(Teardown::Exit);
     OpenBookFavorites::setFactory({});
     m_favoritesServices.reset();
+    SearchPageAccess::setResolver({});
     m_modelServices.reset();
     m_pageServices.reset();
     m_tabServices.reset();

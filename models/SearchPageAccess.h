@@ -1,9 +1,9 @@
 #pragma once
 // What the search result models read of a search page kind, which QML hands
 // them as a plain QObject: the page's current results and its set of hidden
-// hits. The page kinds belong to the tabs, which the models do not link;
-// whoever links both installs a resolver that answers for the page kinds
-// (tests install their own).
+// hits. The application object installs the resolver that answers for the
+// tabs' search page kinds; without one every result tree stays empty (tests
+// install their own).
 
 #include <QtGlobal>
 

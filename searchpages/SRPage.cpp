@@ -137,3 +137,12 @@ void searchPageStateNewPage(SRPageState& state, quint32 tabId, const std::shared
     state.page = std::make_shared<SRPage>(*state.savedPage, tabId, hidden);
     state.savedPage.reset();
 }
+
+void searchPageStateRenderAgain(SRPageState& state, const std::shared_ptr<tarnolix::HiddenSearchResults>& hidden)
+{
+    // The element records are shared with pages made from this one, whose
+    // re-creation rewrote their hidden flags: only the HTML tells what a
+    // page shows, so every item is written again.
+    if (state.page)
+        state.page = std::make_shared<SRPage>(*state.page, state.page->tabId(), hidden);
+}

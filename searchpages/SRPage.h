@@ -117,3 +117,8 @@ const SRPagePtr& searchPageStateCurrentPage(const SRPageState& state);
 // the saved page is released. Throws Exception "ERROR 0x55412365" without a
 // saved page.
 void searchPageStateNewPage(SRPageState& state, quint32 tabId, const std::shared_ptr<tarnolix::HiddenSearchResults>& hidden);
+// The current page rendered again for its own tab with `hidden`: the reader
+// may have hidden or shown hits since its items were written, and the page
+// served again must show what the mask says. A page still read elsewhere
+// keeps its own HTML.
+void searchPageStateRenderAgain(SRPageState& state, const std::shared_ptr<tarnolix::HiddenSearchResults>& hidden);

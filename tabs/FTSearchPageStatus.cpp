@@ -298,6 +298,8 @@ bool FTSearchPageStatus::tryRestoreSearchResultsPage(const QUrl& url, const UrlC
     SRPageState& state = *data->searchPageState();
     if (hasSavedPage(state))
         searchPageStateNewPage(state, tabId(), data->hiddenSearchResults());
+    else
+        searchPageStateRenderAgain(state, data->hiddenSearchResults());
     m_restoreUrl = url;
     m_restoreSettings = request.searchSettings();
     qInfo("tryRestoreSearchResultsPage: Allow");

@@ -36,6 +36,24 @@ quint32 FindTextSection::markIndexOf(quint32 part, quint32 hit) const
     return index;
 }
 
+quint32 FindTextSection::sectionMarkIndexOf(quint32 paragraph, quint32 text) const
+{
+    const quint32 within = markIndexOf(paragraph, text);
+    if (paragraph == 0 && text == 0)
+        return 0;
+    quint32 before = 0;
+    quint32 inParagraphs = 0;
+    for (std::size_t p = 0; p < m_markCountsPerHit.size(); ++p) {
+        for (const int count : m_markCountsPerHit[p]) {
+            inParagraphs += static_cast<quint32>(count);
+            if (p < paragraph)
+                before += static_cast<quint32>(count);
+        }
+    }
+    const quint32 title = m_markCount > inParagraphs ? m_markCount - inParagraphs : 0;
+    return title + before + within;
+}
+
 FindTextHelper::FindTextHelper(BookMngr* book, const std::shared_ptr<tarnolix::SRBook>& resultBook)
     : m_book(book)
     , m_bookId(resultBook->bookId())

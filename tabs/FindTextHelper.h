@@ -40,6 +40,11 @@ public:
 
     // Index of the first mark of a hit inside the section.
     quint32 markIndexOf(quint32 part, quint32 hit) const;
+    // The same among all the section's marks, as the page counts them, for
+    // the hit in text `text` of paragraph `paragraph`: the title's marks and
+    // those of the paragraphs before come first. The first text's document
+    // holds the title, so its hit starts at the section's first mark.
+    quint32 sectionMarkIndexOf(quint32 paragraph, quint32 text) const;
 
 private:
     friend class FindTextHelper;

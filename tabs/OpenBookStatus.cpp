@@ -464,13 +464,15 @@ int OpenBookStatus::getMatchIndex(const QString& sectionCode, int srItemId)
             throw Exception("ERROR 0x54778977");
         const auto resultSection = std::dynamic_pointer_cast<tarnolix::FTSRSection>(section->resultSection());
         if (resultSection) {
-            const auto& entities = resultSection->entities();
-            for (std::size_t part = 0; part < entities.size(); ++part) {
-                const auto& items = entities[part]->items();
-                for (std::size_t hit = 0; hit < items.size(); ++hit) {
-                    if (items[hit]->id() == static_cast<unsigned>(srItemId))
-                        return static_cast<int>(section->markIndexOf(static_cast<quint32>(part),
-                                                                     static_cast<quint32>(hit)));
+            // The page counts marks over the whole section: the hit is placed
+            // by its paragraph and text, not by its rank among the results.
+            for (const auto& entity : resultSection->entities()) {
+                for (const auto& hit : entity->items()) {
+                    const auto* item = dynamic_cast<const tarnolix::FTSRItem*>(hit.get());
+                    if (item && item->id() == static_cast<unsigned>(srItemId))
+                        return static_cast<int>(
+                            section->sectionMarkIndexOf(static_cast<quint32>(entity->entityIndex()),
+                                                        static_cast<quint32>(item->positionIndex())));
                 }
             }
         }

@@ -72,7 +72,7 @@ void SearchDataStorage::searchDataDestroyed()
 
 void SearchDataStorage::seekTabResultItem(PageSearchData& data) const
 {
-    if (m_tab->srItemId() == 0)
+    if (m_tab->srItemId() < 0)
         return;
     auto* books = qobject_cast<PageBooksSearchData*>(&data);
     if (books && books->searchResultsPointer())

@@ -15,6 +15,7 @@
 #include <QQmlEngine>
 #include <QtWebEngine/QQuickWebEngineProfile>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -75,6 +76,7 @@ TabStatus::TabStatus(QObject* parent)
     m_catalogLanguage = services.interfaceLanguage();
     m_lastBookCatalogLanguage = m_catalogLanguage;
     m_catalog = catalogOfInterfaceLanguage(m_catalogLanguage);
+    m_itemPath.srItemId = -1;
 }
 
 TabStatus::~TabStatus()
@@ -172,6 +174,12 @@ void TabStatus::takeItemPath()
                                 &m_itemPath.srItemId, &m_itemPath.folderUuid, &m_itemPath.favoriteUuid);
     m_itemPath.items = m_urlCreator.itemPathItems();
     m_itemPath.variantItems.clear();
+    // Hit ids are document numbers, of which 0 is a hit too: a path without
+    // a hit reads -1.
+    const bool hasHit = std::any_of(m_itemPath.items.begin(), m_itemPath.items.end(),
+                                    [](const HierarchyItem& item) { return item.first == C::SRItemId; });
+    if (!hasHit)
+        m_itemPath.srItemId = -1;
 }
 
 std::optional<C::Catalog> TabStatus::catalogOfPage(const UrlCreatorImpl& request)

@@ -106,6 +106,7 @@ public:
     int authorId() const { return m_itemPath.authorId; }
     int bookId() const { return m_itemPath.bookId; }
     const QString& sectionCode() const { return m_itemPath.sectionCode; }
+    // The hit of the page's item path; -1 without one.
     int srItemId() const { return m_itemPath.srItemId; }
     // Without braces; empty when the page shows no favorite.
     QString favoriteItemUuid() const;

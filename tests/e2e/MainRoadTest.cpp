@@ -10,11 +10,15 @@
 #include "core/Settings.h"
 #include "database/DatabasePool.h"
 #include "database/TarnolixDB.h"
+#include "search/searchers/SearchRecords.h"
+#include "tabs/SearchPageStatus.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QQuickItem>
 #include <QQuickWindow>
+
+#include <algorithm>
 
 using namespace tarnolix::test;
 
@@ -112,6 +116,49 @@ TEST_F(RoadTest, SignInDownloadBrowseReadAndSearch)
     EXPECT_GT(run(QStringLiteral("document.querySelectorAll('.search-item-body mark.highlight').length")).toInt(), 0);
     road(QStringLiteral("road-08-search-results"));
 
+    // The results tree takes the catalogue's place: a row per book found
+    // with its number of hits, and a book opened out lists its sections.
+    const auto resultBooks = std::dynamic_pointer_cast<tarnolix::BooksSearchResults>(
+        qobject_cast<SearchPageStatus*>(searchPage())->searchResults());
+    ASSERT_TRUE(resultBooks);
+    QStringList books;
+    for (const auto& book : resultBooks->books())
+        books << book->bookInfo()->shortName;
+    ASSERT_TRUE(settle([&] { return resultRows() == books; }, 10000))
+        << resultRows().join(QStringLiteral(" | ")).toStdString() << " instead of "
+        << books.join(QStringLiteral(" | ")).toStdString();
+    for (const auto& book : resultBooks->books()) {
+        QObject* freq = resultRow(book->bookInfo()->shortName)->findChild<QObject*>(QStringLiteral("freq"));
+        ASSERT_NE(freq, nullptr);
+        EXPECT_EQ(freq->property("text").toString(), QString::number(book->freq()));
+    }
+    // Its branch box opens a book one level; the footer's "Развернуть" opens
+    // every branch down to the sections with hits.
+    const auto& firstBook = resultBooks->books().front();
+    click(itemIn(resultRow(firstBook->bookInfo()->shortName), QStringLiteral("branchBox")));
+    ASSERT_TRUE(settle([&] { return resultRows().size() > books.size(); }, 10000));
+    QStringList bookSections;
+    for (const auto& section : currentDatabase()->selectBookSections(int(firstBook->bookId()), C::Russian))
+        bookSections << section->name;
+    for (const QString& row : resultRows()) {
+        EXPECT_TRUE(books.contains(row) || bookSections.contains(row)) << row.toStdString();
+    }
+    click(item(QStringLiteral("expandButton")));
+    QStringList sections;
+    for (const auto& book : resultBooks->books()) {
+        for (const auto& section : book->sections())
+            sections << section->bookSection()->name;
+    }
+    ASSERT_TRUE(settle(
+        [&] {
+            const QStringList rows = resultRows();
+            return std::all_of(sections.begin(), sections.end(), [&](const QString& s) { return rows.contains(s); });
+        },
+        10000))
+        << resultRows().join(QStringLiteral(" | ")).toStdString() << " lacks some of "
+        << sections.join(QStringLiteral(" | ")).toStdString();
+    road(QStringLiteral("road-08-results-tree"));
+
     // The first hit opens its book at its section, the hit marked.
     const QVariantMap hit = run(QStringLiteral(
         "(function () { var a = document.querySelector('.search-item-body').closest('a');"
@@ -120,11 +167,23 @@ TEST_F(RoadTest, SignInDownloadBrowseReadAndSearch)
     ASSERT_FALSE(hit.value(QStringLiteral("href")).toString().isEmpty());
     ASSERT_TRUE(openFirstHit());
     EXPECT_EQ(tab()->pageType(), UrlCreator::OpenBook);
-    const QVariantMap marked = run(QStringLiteral(
-        "(function () { var m = document.querySelector('mark.current-highlight') || document.querySelector('mark.highlight');"
-        " if (!m) return {}; var r = m.getBoundingClientRect(); var s = enclosingSection(m);"
+    ASSERT_GE(tab()->srItemId(), 0);
+    // The mark in view is the hit's own: the first mark of that result item
+    // among its section's marks. Opening a hit only scrolls to it; the
+    // "current-highlight" is the in-book search's cursor (below).
+    int matchIndex = -1;
+    QMetaObject::invokeMethod(tab()->pageStatus(), "getMatchIndex", Q_RETURN_ARG(int, matchIndex),
+                              Q_ARG(QString, tab()->sectionCode()), Q_ARG(int, tab()->srItemId()));
+    ASSERT_GE(matchIndex, 0);
+    const QString markInView = QStringLiteral(
+        "(function () { var m = %1; if (!m) return {}; var r = m.getBoundingClientRect(); var s = enclosingSection(m);"
         " return { text: m.textContent, section: s ? s.id : '', top: r.top, bottom: r.bottom,"
-        " height: window.innerHeight }; })()")).toMap();
+        " height: window.innerHeight, current: document.querySelectorAll('mark.current-highlight').length }; })()");
+    const QVariantMap marked =
+        run(markInView.arg(QStringLiteral("document.getElementById(%1).getElementsByClassName('highlight')[%2]")
+                               .arg(QStringLiteral("'") + tab()->sectionCode() + QStringLiteral("'"))
+                               .arg(matchIndex)))
+            .toMap();
     ASSERT_FALSE(marked.isEmpty()) << "no hit marked; page: " << pageText().left(300).toStdString()
                                    << " url " << tab()->url().toString().toStdString();
     EXPECT_EQ(marked.value(QStringLiteral("text")).toString(), hit.value(QStringLiteral("text")).toString());
@@ -132,7 +191,26 @@ TEST_F(RoadTest, SignInDownloadBrowseReadAndSearch)
     EXPECT_GE(marked.value(QStringLiteral("top")).toDouble(), 0);
     EXPECT_LE(marked.value(QStringLiteral("bottom")).toDouble(), marked.value(QStringLiteral("height")).toDouble())
         << "the hit is in view";
+    EXPECT_EQ(marked.value(QStringLiteral("current")).toInt(), 0);
     road(QStringLiteral("road-09-hit-in-book"));
+
+    // A search inside the open book marks its first match from the reading
+    // place as the current one, in view.
+    QObject* inBook = tab()->pageStatus()->property("searchInBookStatus").value<QObject*>();
+    ASSERT_NE(inBook, nullptr);
+    QMetaObject::invokeMethod(inBook, "startSearchInBook", Q_ARG(QString, QStringLiteral("светильник")));
+    ASSERT_TRUE(settle([&] { return inBook->property("status").toInt() == C::SearchFinished; }, 20000));
+    ASSERT_TRUE(settle(
+        [&] { return run(QStringLiteral("document.querySelectorAll('mark.current-highlight').length")).toInt() == 1; },
+        10000));
+    ASSERT_TRUE(settled());
+    const QVariantMap current = run(markInView.arg(QStringLiteral("document.querySelector('mark.current-highlight')"))).toMap();
+    ASSERT_FALSE(current.isEmpty());
+    EXPECT_TRUE(current.value(QStringLiteral("text")).toString().toLower().startsWith(QStringLiteral("светильник")))
+        << current.value(QStringLiteral("text")).toString().toStdString();
+    EXPECT_GE(current.value(QStringLiteral("top")).toDouble(), 0);
+    EXPECT_LE(current.value(QStringLiteral("bottom")).toDouble(), current.value(QStringLiteral("height")).toDouble());
+    road(QStringLiteral("road-10-in-book-match"));
 }
 
 } // namespace

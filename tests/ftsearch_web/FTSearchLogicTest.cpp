@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace tarnolix::test {
@@ -73,6 +74,15 @@ protected:
         open(ResultsLibrary::resultsUrl(query, status->id()));
         return waitUntil([&] { return page() && page()->status() == C::SearchFinished; }, 30000)
             && waitUntil([&] { return !view->property("loading").toBool() && activeScripts() == 0; }, 20000);
+    }
+    // Opens a book page and waits until its opening reported and its
+    // scripts ran; the report is in the window's "openings".
+    bool openBook(const QUrl& url)
+    {
+        root->setProperty("openings", QVariantList());
+        open(url);
+        return waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000)
+            && waitUntil([&] { return activeScripts() == 0; });
     }
     // Waits until the refill timer gave up.
     bool refillStopped(const MessageLog& log, int before = 0)
@@ -135,29 +145,36 @@ protected:
         return -1;
     }
     int checkState(const QString& id) const { return data(rows(), rowOf(id), "checkState").toInt(); }
-    // Shows the sections of the book.
-    bool expandBook(int bookId = 1)
-    {
-        const QString id = QString::number(bookId);
-        if (!waitUntil([&] { return rowOf(id) >= 0; }))
-            return false;
-        QMetaObject::invokeMethod(tree(), "expand", Q_ARG(QVariant, QVariant::fromValue(rows()->index(rowOf(id), 0))));
-        return waitUntil([&] { return rowOf(id + QStringLiteral(".2")) >= 0; });
-    }
-    // As a click on the row's check box sets it.
-    void setChecked(const QString& id, bool checked)
-    {
-        QVariant ok;
-        QMetaObject::invokeMethod(tree(), "setCheckState", Q_RETURN_ARG(QVariant, ok),
-                                  Q_ARG(QVariant, QVariant::fromValue(rows()->index(rowOf(id), 0))),
-                                  Q_ARG(QVariant, checked ? Qt::Checked : Qt::Unchecked));
-    }
     QVariantList branchIds(const QString& id) const
     {
         QVariant ids;
         QMetaObject::invokeMethod(tree(), "getBranchIds", Q_RETURN_ARG(QVariant, ids),
                                   Q_ARG(QVariant, QVariant::fromValue(rows()->index(rowOf(id), 0))));
         return ids.toList();
+    }
+    // The visible row of the result tree that shows `display`.
+    QQuickItem* rowItem(const QString& display) const
+    {
+        const QString name = QStringLiteral("resultRow ") + display;
+        QQuickItem* found = nullptr;
+        const std::function<void(QQuickItem*)> walk = [&](QQuickItem* parent) {
+            for (QQuickItem* child : parent->childItems()) {
+                if (found || !child->isVisible())
+                    continue;
+                if (child->objectName() == name)
+                    found = child;
+                else
+                    walk(child);
+            }
+        };
+        if (tree()->isVisible())
+            walk(tree());
+        return found;
+    }
+    static QString childText(QQuickItem* row, const char* name)
+    {
+        QObject* child = row ? row->findChild<QObject*>(QString::fromLatin1(name)) : nullptr;
+        return child ? child->property("text").toString() : QString();
     }
     bool entryHidden(const QVariant& id)
     {
@@ -378,6 +395,266 @@ TEST_F(FTSearchLogic, ComingBackFromAHitShowsTheStoredPageWhereItWas)
                            .toDouble();
     EXPECT_NEAR(top, focus.value(QStringLiteral("yOffset")).toDouble(), 2.0);
     EXPECT_FALSE(window->screenshot(QStringLiteral("ftsearch_restored")).isEmpty());
+}
+
+TEST_F(FTSearchLogic, TheResultTreeTakesThePanelsPlaceWithTheBooksAndTheirHits)
+{
+    ASSERT_TRUE(openResults(QStringLiteral("alpha OR delta")));
+    auto* place = tab->findChild<QQuickItem*>(QStringLiteral("resultPlace"));
+    ASSERT_NE(place, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return place->isVisible() && tree()->parentItem() == place && tree()->isVisible(); }));
+    EXPECT_EQ(tree()->size(), place->size());
+    // One row per book, with its number of hits beside it.
+    ASSERT_TRUE(waitUntil([&] { return rowItem(QStringLiteral("Book 1")) && rowItem(QStringLiteral("Book 5")); }));
+    EXPECT_EQ(rows()->rowCount(), 2);
+    EXPECT_EQ(childText(rowItem(QStringLiteral("Book 1")), "freq"), QString::number(ResultsLibrary::kHits));
+    EXPECT_EQ(childText(rowItem(QStringLiteral("Book 5")), "freq"), QString::number(ResultsLibrary::kSigmaBookSections));
+    // Expanded, a book lists its sections; a leaf section has no check box.
+    click(rowItem(QStringLiteral("Book 5"))->findChild<QQuickItem*>(QStringLiteral("branchBox")));
+    ASSERT_TRUE(waitUntil([&] { return rowItem(QStringLiteral("5.1")) != nullptr; }));
+    EXPECT_EQ(childText(rowItem(QStringLiteral("5.1")), "freq"), QStringLiteral("1"));
+    EXPECT_FALSE(rowItem(QStringLiteral("5.1"))->findChild<QQuickItem*>(QStringLiteral("checkBox"))->isVisible());
+    EXPECT_TRUE(rowItem(QStringLiteral("Book 5"))->findChild<QQuickItem*>(QStringLiteral("checkBox"))->isVisible());
+    QTest::qWait(300);
+    EXPECT_FALSE(window->screenshot(QStringLiteral("ftsearch_results_tree")).isEmpty());
+    // A new search of the same page logic shows its own books.
+    ASSERT_TRUE(openResults(QStringLiteral("beta")));
+    ASSERT_TRUE(waitUntil([&] { return rowItem(QStringLiteral("Book 2")) && !rowItem(QStringLiteral("Book 1")); }));
+    EXPECT_EQ(rows()->rowCount(), 1);
+}
+
+TEST_F(FTSearchLogic, UncheckingEveryHitHidesThemAllAndTheRefillChecksForAboutASecond)
+{
+    MessageLog log;
+    ASSERT_TRUE(openResults(QStringLiteral("alpha")));
+    ASSERT_TRUE(refillStopped(log));
+    ASSERT_TRUE(waitUntil([&] { return rowOf(QStringLiteral("1")) >= 0; }));
+    EXPECT_EQ(checkState(QStringLiteral("1")), Qt::Checked);
+    auto* uncheckAll = tab->findChild<QQuickItem*>(QStringLiteral("uncheckAllButton"));
+    ASSERT_NE(uncheckAll, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return uncheckAll->isVisible(); }));
+    const int onPage = entries();
+    const int stops = log.texts(QtDebugMsg).count(QStringLiteral("FTSearchLogic: addContentIsNeed timer stopped"));
+
+    log.clear();
+    click(uncheckAll);
+    EXPECT_EQ(checkState(QStringLiteral("1")), Qt::Unchecked);
+    ASSERT_TRUE(refillStopped(log, 0)) << stops;
+    // The entries on the page are hidden at once; the hit pointer skips
+    // hidden hits, so nothing more comes, and the refill keeps asking for
+    // eleven ticks before it stops.
+    EXPECT_TRUE(log.contains(QtDebugMsg, QStringLiteral("hideElements: docNumbers.length=%1 checkAddContentIsNeed=true")
+                                             .arg(onPage)))
+        << log.texts(QtDebugMsg).join('\n').toStdString();
+    const QStringList refill = log.texts(QtDebugMsg).filter(QStringLiteral("FTSearchLogic: appendSearchResult"));
+    EXPECT_EQ(refill.count(QStringLiteral("FTSearchLogic: appendSearchResult: Nothing found")), 11)
+        << refill.join('\n').toStdString();
+    const QVariantMap shown = run(QStringLiteral(
+        "(function () { var e = document.getElementById('content').children; var v = 0;"
+        " for (var i = 0; i < e.length; ++i) if (!e[i].classList.contains('hide')) ++v;"
+        " return { all: e.length, visible: v }; })()")).toMap();
+    EXPECT_EQ(shown.value("all").toInt(), onPage);
+    EXPECT_EQ(shown.value("visible").toInt(), 0);
+    EXPECT_FALSE(page()->searchResultsPointer()->hasNext());
+    page()->setSearchResultsVisibleAll();
+}
+
+TEST_F(FTSearchLogic, CheckingABranchReloadsThePageWhileHitsAfterThePageAreVisible)
+{
+    const struct
+    {
+        const char* query;
+        const char* book;
+        const char* bookId;
+        bool reload;
+    } cases[] = {
+        // Every hit is on the page: shown where it is.
+        {"beta", "Book 2", "2", false},
+        // Hits after the page, hidden when they came: appended later they
+        // would follow hits that come after them.
+        {"alpha OR delta", "Book 5", "5", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query);
+        MessageLog log;
+        ASSERT_TRUE(openResults(QString::fromLatin1(c.query)));
+        ASSERT_TRUE(refillStopped(log));
+        const QString book = QString::fromLatin1(c.book);
+        ASSERT_TRUE(waitUntil([&] { return rowItem(book) != nullptr; }));
+        const QVariantList ids = branchIds(QString::fromLatin1(c.bookId));
+        ASSERT_FALSE(ids.isEmpty());
+        click(rowItem(book)->findChild<QQuickItem*>(QStringLiteral("checkBox")));
+        EXPECT_EQ(checkState(QString::fromLatin1(c.bookId)), Qt::Unchecked);
+        ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+        int inserted = 0;
+        for (const QVariant& id : ids) {
+            if (run(QStringLiteral("!!document.getElementById('%1')").arg(id.toInt())).toBool()) {
+                ++inserted;
+                EXPECT_TRUE(entryHidden(id)) << id.toInt();
+            }
+        }
+        EXPECT_EQ(inserted < ids.size(), c.reload) << inserted << " of " << ids.size() << " on the page";
+
+        QSignalSpy loads(view, SIGNAL(loadingChanged(QQuickWebEngineLoadRequest*)));
+        log.clear();
+        click(rowItem(book)->findChild<QQuickItem*>(QStringLiteral("checkBox")));
+        EXPECT_EQ(checkState(QString::fromLatin1(c.bookId)), Qt::Checked);
+        EXPECT_EQ(log.contains(QtDebugMsg, QStringLiteral("FTSearchLogic: Reload page...")), c.reload);
+        if (c.reload) {
+            ASSERT_TRUE(waitUntil([&] { return loads.count() >= 2 && !view->property("loading").toBool(); }, 20000));
+            ASSERT_TRUE(waitUntil([&] { return page()->status() == C::SearchFinished && activeScripts() == 0; }, 20000));
+        } else {
+            ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+            EXPECT_TRUE(log.contains(QtDebugMsg, QStringLiteral("showElements: docNumbers.length=%1 checkAddContentIsNeed=true")
+                                                     .arg(ids.size())));
+            EXPECT_EQ(loads.count(), 0);
+        }
+        EXPECT_EQ(run(QStringLiteral("document.querySelectorAll('#content > .hide').length")).toInt(), 0);
+    }
+}
+
+TEST_F(FTSearchLogic, ARestoredPageKeepsItsHiddenHitsUncheckedInTheTree)
+{
+    MessageLog log;
+    ASSERT_TRUE(openResults(QStringLiteral("beta OR delta")));
+    ASSERT_TRUE(refillStopped(log));
+    ASSERT_TRUE(waitUntil([&] { return rowItem(QStringLiteral("Book 2")) != nullptr; }));
+    click(rowItem(QStringLiteral("Book 2"))->findChild<QQuickItem*>(QStringLiteral("checkBox")));
+    ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+    const QVariantList hidden = branchIds(QStringLiteral("2"));
+    const int hiddenOnPage = run(QStringLiteral("document.querySelectorAll('#content > .hide').length")).toInt();
+    ASSERT_GT(hiddenOnPage, 0);
+
+    // A visible hit opened, then the view's history back.
+    const QString hit = run(QStringLiteral("Array.prototype.map.call(document.querySelectorAll('#content > :not(.hide) a'),"
+                                           " function (a) { return a.href; })"
+                                           ".filter(function (h) { return /SRItemId-[1-9]/.test(h); })[0]"))
+                            .toString();
+    ASSERT_FALSE(hit.isEmpty());
+    ASSERT_TRUE(openBook(QUrl(hit)));
+    log.clear();
+    ASSERT_TRUE(view->property("canGoBack").toBool());
+    ASSERT_TRUE(QMetaObject::invokeMethod(view, "goBack"));
+    ASSERT_TRUE(waitUntil([&] { return page() && !view->property("loading").toBool() && activeScripts() == 0; }, 20000));
+    ASSERT_TRUE(log.contains(QtDebugMsg, QStringLiteral("FTSearchLogic: onPageLoaded: resultsPageRestored=true")));
+
+    // A new logic with a new tree: the hidden hits' book is unchecked.
+    ASSERT_TRUE(waitUntil([&] { return rowItem(QStringLiteral("Book 2")) != nullptr; }));
+    EXPECT_EQ(checkState(QStringLiteral("2")), Qt::Unchecked);
+    EXPECT_EQ(checkState(QStringLiteral("5")), Qt::Checked);
+    EXPECT_EQ(run(QStringLiteral("document.querySelectorAll('#content > .hide').length")).toInt(), hiddenOnPage);
+    EXPECT_FALSE(log.contains(QtDebugMsg, QStringLiteral("hideElements:"))) << "restoring the marks hid nothing again";
+    for (const QVariant& id : hidden)
+        EXPECT_TRUE(page()->hiddenSearchResults()->bitMaskTest(id.toInt())) << id.toInt();
+    page()->setSearchResultsVisibleAll();
+}
+
+// Opening a hit from the results scrolls to its section's first mark, and a
+// second time only when the hit's own first mark comes later; a hit the hit
+// index cannot place (-1) stays at the first mark and still opens.
+TEST_F(FTSearchLogic, OpeningAHitScrollsOnceToTheFirstMarkAndTwiceToALaterOne)
+{
+    ASSERT_TRUE(openResults(QStringLiteral("gamma")));
+    const auto book = storedResults()->findBook(ResultsLibrary::kGammaBookId);
+    ASSERT_TRUE(book);
+    ASSERT_EQ(book->sections().size(), 2u);
+    const auto lines = book->sections()[0]->items();
+    ASSERT_EQ(int(lines.size()), ResultsLibrary::kGammaLines);
+    const unsigned elsewhere = book->sections()[1]->items().at(0)->id();
+    const QString section = book->sections()[0]->code();
+    // The page's link of each hit.
+    const QStringList links = run(QStringLiteral("Array.prototype.map.call(document.querySelectorAll('#content a'),"
+                                                 " function (a) { return a.href; })")).toStringList();
+    auto linkOf = [&](unsigned id) {
+        const QRegularExpression own(QStringLiteral("SRItemId-%1(?!\\d)").arg(id));
+        for (const QString& link : links) {
+            if (own.match(link).hasMatch())
+                return link;
+        }
+        return QString();
+    };
+    const QString first = linkOf(lines.front()->id());
+    const QString last = linkOf(lines.back()->id());
+    ASSERT_FALSE(first.isEmpty()) << links.join('\n').toStdString();
+    ASSERT_FALSE(last.isEmpty());
+    QString foreign = first;
+    foreign.replace(QRegularExpression(QStringLiteral("SRItemId-\\d+")), QStringLiteral("SRItemId-%1").arg(elsewhere));
+
+    const struct
+    {
+        const char* name;
+        QString url;
+        QList<int> scrolls; // the mark index of each navigation, in order
+        bool error;
+    } cases[] = {
+        {"first hit", first, {0}, false},
+        {"later hit", last, {0, ResultsLibrary::kGammaLines - 1}, false},
+        {"hit of another section", foreign, {0}, true},
+    };
+    const QRegularExpression scroll(
+        QStringLiteral("scrollToSearchResult\\(\"%1\", (-?\\d+)\\)").arg(QRegularExpression::escape(section)));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageLog log;
+        root->setProperty("queuedScripts", QVariantList());
+        ASSERT_TRUE(openBook(QUrl(c.url)));
+        EXPECT_EQ(root->property("openings").toList(), QVariantList{true}) << "the opening reports success";
+        EXPECT_EQ(status->pageType(), UrlCreator::OpenBook);
+
+        // One navigation may run its scroll script more than once (the probe,
+        // the rebuilt page, the check after layout): each run of indexes is one.
+        QList<int> navigations;
+        for (const QVariant& script : root->property("queuedScripts").toList()) {
+            const auto m = scroll.match(script.toString());
+            if (m.hasMatch() && (navigations.isEmpty() || navigations.last() != m.captured(1).toInt()))
+                navigations << m.captured(1).toInt();
+        }
+        EXPECT_EQ(navigations, c.scrolls);
+        EXPECT_EQ(log.contains(QtWarningMsg, QStringLiteral("getMatchNumber: ERROR 0x54778976")), c.error);
+
+        // The mark the last navigation aimed at is in view.
+        const QVariantMap mark = run(QStringLiteral(
+            "(function () { var m = document.getElementById(%1).getElementsByClassName('highlight')[%2];"
+            " if (!m) return {}; var r = m.getBoundingClientRect();"
+            " return { top: r.top, bottom: r.bottom, height: window.innerHeight }; })()")
+                                         .arg(QStringLiteral("'") + section + QStringLiteral("'"))
+                                         .arg(c.scrolls.last()))
+                                     .toMap();
+        ASSERT_FALSE(mark.isEmpty());
+        EXPECT_GE(mark.value(QStringLiteral("top")).toDouble(), 0);
+        EXPECT_LE(mark.value(QStringLiteral("bottom")).toDouble(), mark.value(QStringLiteral("height")).toDouble());
+    }
+}
+
+// The mark of a hit in a later paragraph counts the marks of the paragraphs
+// before it: opening it scrolls to its own mark, not the section's first.
+TEST_F(FTSearchLogic, AHitOfALaterParagraphOpensAtItsOwnMark)
+{
+    ASSERT_TRUE(openResults(QStringLiteral("omega")));
+    const auto book = storedResults()->findBook(ResultsLibrary::kOmegaBookId);
+    ASSERT_TRUE(book);
+    ASSERT_EQ(book->sections().size(), 1u);
+    const auto section = std::dynamic_pointer_cast<FTSRSection>(book->sections()[0]);
+    ASSERT_TRUE(section);
+    ASSERT_EQ(section->entities().size(), 2u);
+    const auto& secondParagraph = *std::find_if(section->entities().begin(), section->entities().end(),
+                                                [](const auto& entity) { return entity->entityIndex() == 1; });
+    const unsigned id = secondParagraph->items().at(0)->id();
+    const QString link = run(QStringLiteral("Array.prototype.map.call(document.querySelectorAll('#content a'),"
+                                            " function (a) { return a.href; })"
+                                            ".filter(function (h) { return /SRItemId-%1(?!\\d)/.test(h); })[0]")
+                                 .arg(id))
+                             .toString();
+    ASSERT_FALSE(link.isEmpty());
+    ASSERT_TRUE(openBook(QUrl(link)));
+    int matchIndex = -1;
+    QMetaObject::invokeMethod(status->pageStatus(), "getMatchIndex", Q_RETURN_ARG(int, matchIndex),
+                              Q_ARG(QString, section->code()), Q_ARG(int, int(id)));
+    EXPECT_EQ(matchIndex, 1);
+    EXPECT_TRUE(run(QStringLiteral("document.getElementById('%1').getElementsByClassName('highlight')[1]"
+                                   ".parentElement.textContent.indexOf('closes') >= 0")
+                        .arg(section->code()))
+                    .toBool());
 }
 
 TEST_F(FTSearchLogic, TheHideAndShowCallNamesTheNumbersAsStrings)

@@ -7,6 +7,9 @@
 //   book 2: sections 2.1 .. 2.4 holding "beta" only
 //   book 5: sections 5.1 .. 5.kSigmaBookSections, each holding "delta";
 //           "sigma" only in the sections of kSigmaSections
+//   book 6: section 6.1, one paragraph of kGammaLines lines each holding
+//           "gamma", then 6.2 with one line of "gamma"
+//   book 7: section 7.1, two paragraphs each holding "omega"
 
 #include "pages/HTMLCreator.h"
 #include "pages/UrlCreatorImpl.h"
@@ -34,6 +37,9 @@ public:
     static constexpr int kSigmaBookId = 5;
     static constexpr int kSigmaBookSections = 60;
     static constexpr int kSigmaSections[] = {10, 25, 26, 40, 55};
+    static constexpr int kGammaBookId = 6;
+    static constexpr int kGammaLines = 3;
+    static constexpr int kOmegaBookId = 7;
 
     ResultsLibrary()
         : m_previousPages(PageServices::current())
@@ -59,6 +65,17 @@ public:
             delta << text;
         }
         library.addBook(kSigmaBookId, {TarnolixConstants::English}, delta);
+        QStringList gammaLines;
+        for (int n = 1; n <= kGammaLines; ++n)
+            gammaLines << QStringLiteral("gamma line %1 of the long verse that climbs from the harbour to the "
+                                         "lighthouse, past the nets drying in the sun and the boats drawn up on "
+                                         "the shingle, where the gulls quarrel over what the tide left behind")
+                              .arg(n);
+        library.addBookOfTexts(kGammaBookId, {TarnolixConstants::English},
+                               {gammaLines, {QStringLiteral("gamma alone in the second section")}});
+        library.addBookOfParagraphs(kOmegaBookId, {TarnolixConstants::English},
+                                    {{{QStringLiteral("omega opens the first paragraph of the chapter")},
+                                      {QStringLiteral("and omega closes the second paragraph of the chapter")}}});
         writer = std::make_unique<IndexWriterThread>(1);
         QSignalSpy active(writer.get(), &IndexWriterThread::activeChanged);
         writer->create();

@@ -76,6 +76,26 @@ public:
     void addBook(int id, const std::vector<Language>& languages, const QStringList& paragraphs,
                  std::vector<int> categories = {})
     {
+        std::vector<QStringList> sections;
+        for (const QString& paragraph : paragraphs)
+            sections.push_back({paragraph});
+        addBookOfTexts(id, languages, sections, std::move(categories));
+    }
+
+    // The same with one paragraph of several texts (lines) per section.
+    void addBookOfTexts(int id, const std::vector<Language>& languages, const std::vector<QStringList>& sections,
+                        std::vector<int> categories = {})
+    {
+        std::vector<std::vector<QStringList>> paragraphs;
+        for (const QStringList& texts : sections)
+            paragraphs.push_back({texts});
+        addBookOfParagraphs(id, languages, paragraphs, std::move(categories));
+    }
+
+    // The same with several paragraphs, each of its texts, per section.
+    void addBookOfParagraphs(int id, const std::vector<Language>& languages,
+                             const std::vector<std::vector<QStringList>>& sections, std::vector<int> categories = {})
+    {
         BookBase base;
         base.id = id;
         base.slug = QStringLiteral("book-%1").arg(id);
@@ -88,16 +108,18 @@ public:
             book->info->bookId = id;
             book->info->language = language;
             book->info->name = QStringLiteral("Book %1").arg(id);
-            for (int n = 1; n <= paragraphs.size(); ++n) {
+            book->info->shortName = book->info->name;
+            for (int n = 1; n <= int(sections.size()); ++n) {
                 auto section = std::make_shared<BookSection>();
                 section->code = QStringLiteral("%1.%2").arg(id).arg(n);
+                section->name = section->code;
                 section->index = n;
                 section->slug = QStringLiteral("s%1").arg(n);
                 book->sections.push_back(section);
                 auto part = std::make_shared<BookPart>();
                 part->sectionCode = section->code;
-                part->entities.push_back(
-                    std::make_shared<BookEntity>(quint8(8), QMap<QString, QString>{}, QStringList{paragraphs[n - 1]}));
+                for (const QStringList& texts : sections[n - 1])
+                    part->entities.push_back(std::make_shared<BookEntity>(quint8(8), QMap<QString, QString>{}, QStringList(texts)));
                 book->parts.push_back(part);
             }
             db().insertBook(book);

@@ -290,6 +290,18 @@ TEST_F(SearchPagesTest, ItemsCarryTheirIdHiddenFlagAndEscapedBookName)
     EXPECT_TRUE(again[0].html.contains(QStringLiteral("tabId=9")));
     EXPECT_FALSE(again[0].html.contains(QStringLiteral("tabId=7")));
     EXPECT_TRUE(again[0].utf8.isEmpty());
+
+    // The same tab again after the reader hid a hit: the page is rendered
+    // anew with the mask for its own tab, while the one that may still be
+    // served keeps its HTML.
+    SRPageState same;
+    same.page = page;
+    searchPageStateRenderAgain(same, mask);
+    ASSERT_NE(same.page, page);
+    EXPECT_TRUE(same.page->items()[0].html.startsWith(QStringLiteral("<div id=\"11\" class=\"hide\">")));
+    EXPECT_TRUE(same.page->items()[0].html.contains(QStringLiteral("tabId=7")));
+    EXPECT_TRUE(same.page->items()[1].html.startsWith(QStringLiteral("<div id=\"12\"><a")));
+    EXPECT_TRUE(page->items()[0].html.startsWith(QStringLiteral("<div id=\"11\"><a")));
 }
 
 TEST_F(SearchPagesTest, ExcerptsMarkStemmedFormsOnceAndATitleHitMarksThePath)

@@ -312,8 +312,8 @@ TEST_F(OpenBookStatusTest, MovingInsideTheBookKeepsItOpen)
 class OpenBookHits : public OpenBookStatusTest
 {
 protected:
-    // Full-text results with hits 11, 12 (first part) and 13 (second part)
-    // in b1 and hit 14 in a.
+    // Full-text results with hits 11, 12 (texts 0 and 1 of the first
+    // paragraph) and 13 (the second paragraph) in b1 and hit 14 in a.
     void storeResults()
     {
         auto results = fullTextResults(QStringLiteral("глава"));
@@ -324,8 +324,9 @@ protected:
             unsigned long long entityIndex = 0;
             for (const auto& ids : parts) {
                 auto entity = std::make_shared<tarnolix::FTSREntity>(entityIndex++);
+                unsigned long long text = 0;
                 for (unsigned id : ids) {
-                    auto item = std::make_shared<tarnolix::FTSRItem>(section, entity, 0, id, 1.0);
+                    auto item = std::make_shared<tarnolix::FTSRItem>(section, entity, text++, id, 1.0);
                     entity->addItem(item);
                     items->append(item);
                 }
@@ -352,7 +353,9 @@ TEST_F(OpenBookHits, TheMatchIndexOfAResultItem)
     storeResults();
     const auto helper = page->getFindTextHelper(90);
     ASSERT_TRUE(helper->getSection(QStringLiteral("b1")));
-    helper->getSection(QStringLiteral("b1"))->setMarks(6, {{3, 2}, {1}});
+    // One mark in b1's title, then 3 and 2 in the first paragraph's texts
+    // and 1 in the second's: the page counts them in that order.
+    helper->getSection(QStringLiteral("b1"))->setMarks(7, {{3, 2}, {1}});
     helper->getSection(QStringLiteral("a"))->setMarks(1, {{1}});
 
     struct Case
@@ -362,9 +365,9 @@ TEST_F(OpenBookHits, TheMatchIndexOfAResultItem)
         int index;
         const char* error;
     } cases[] = {
-        {"b1", 11, 0, ""},
-        {"b1", 12, 3, ""},
-        {"b1", 13, 0, ""},
+        {"b1", 11, 0, ""}, // its document holds the title
+        {"b1", 12, 4, ""},
+        {"b1", 13, 6, ""},
         {"a", 14, 0, ""},
         {"a1", 11, -1, "ERROR 0x54778975"},
         {"b1", 14, -1, "ERROR 0x54778976"},

@@ -215,6 +215,24 @@ TEST_F(SearchResultsInTab, AHitOpenedInThisTabKeepsTheSearch)
     EXPECT_EQ(tab->searchDataStorage()->searchData(), nullptr);
 }
 
+// Hit ids are document numbers: the library's first document is hit 0.
+TEST_F(SearchResultsInTab, HitZeroIsAHitAndAPathWithoutAHitIsNone)
+{
+    auto* data = new FTSearchData(tab.get());
+    data->setSearchResults(fullTextHits(3, 0));
+    data->searchResultsPointer()->setResults(data->searchResults(), data->hiddenSearchResults());
+    tab->searchDataStorage()->setSearchData(data);
+    tab->setUrl(tabUrl("tarnolix://openbook.ru/Book-77/Section-r-2?catalogTab=Names&tabId=%1"));
+    EXPECT_EQ(tab->srItemId(), -1);
+    EXPECT_EQ(hitOf(data->searchResultsPointer()->getNextUrl(tab->id())), 0) << "the pointer stays at the start";
+
+    tab->setUrl(tabUrl("tarnolix://openbook.ru/Book-77/Section-r-2/SRItemId-0?catalogTab=Names&tabId=%1"));
+    EXPECT_EQ(tab->srItemId(), 0);
+    EXPECT_EQ(tab->searchDataStorage()->searchData(), data);
+    // The pointer stands on hit 0: the next is hit 1.
+    EXPECT_EQ(hitOf(data->searchResultsPointer()->getNextUrl(tab->id())), 1);
+}
+
 TEST_F(SearchResultsInTab, AHitOpenedFromAnotherTabsFinishedSearchGetsAClone)
 {
     TabStatus searchTab;

@@ -67,7 +67,8 @@ protected:
         return tarnolix::FTSearchResults::create(std::make_shared<tarnolix::FTSearchStatus>(settings, nullptr));
     }
     // Full-text results with hits 1..count, all in section "r-2" of book 77.
-    static std::shared_ptr<tarnolix::FTSearchResults> fullTextHits(unsigned count)
+    // Hits `firstId` .. `firstId` + count - 1 in one section.
+    static std::shared_ptr<tarnolix::FTSearchResults> fullTextHits(unsigned count, unsigned firstId = 1)
     {
         const auto results = fullTextResults(QStringLiteral("рама"));
         const auto book = std::make_shared<tarnolix::FTSRBook>(results->status(), 77);
@@ -76,7 +77,7 @@ protected:
         book->addSection(section);
         section->addEntity(entity);
         auto items = std::make_shared<tarnolix::SRItemsContainer>();
-        for (unsigned id = 1; id <= count; ++id) {
+        for (unsigned id = firstId; id < firstId + count; ++id) {
             auto item = std::make_shared<tarnolix::FTSRItem>(section, entity, 0, id, 1.0);
             entity->addItem(item);
             items->append(std::move(item));

@@ -16,10 +16,27 @@ TarnolixWindow {
     property var answers: []
     property var queueSeen: []
     property var countHistory: []
+    // Every script queued in the current tab, in order.
+    property var queuedScripts: []
+    property int lastCount: 0
+
+    // The outcomes of the book openings in the current tab.
+    property var openings: []
+    Connections {
+        target: tabs.currentTab ? tabs.currentTab.status.pageLogic : null
+        ignoreUnknownSignals: true
+        function onPageOpened(success) { root.openings = root.openings.concat([success]) }
+    }
 
     Connections {
         target: tabs.currentTab ? tabs.currentTab.presentationContent : null
-        function onActiveScriptCountChanged() { root.countHistory = root.countHistory.concat([target.activeScriptCount]) }
+        function onActiveScriptCountChanged() {
+            root.countHistory = root.countHistory.concat([target.activeScriptCount])
+            // A rise is a push: the new entry is still the queue's last.
+            if (target.activeScriptCount > root.lastCount && target.scriptQueue.length > 0)
+                root.queuedScripts = root.queuedScripts.concat([target.scriptQueue[target.scriptQueue.length - 1].script])
+            root.lastCount = target.activeScriptCount
+        }
     }
 
     // A script run at once in the current tab's page; its answer lands in

@@ -359,7 +359,7 @@ PageLogic {
         var sectionCode = tabStatus.sectionCode
         if (sectionCode !== "") {
             var srItemId = tabStatus.srItemId
-            if (srItemId !== 0 && fullTextResultsShown()) {
+            if (srItemId >= 0 && fullTextResultsShown()) {
                 scrollToSearchResult(sectionCode, 0, baseScript, function (success) {
                     if (!success) {
                         report(false)
