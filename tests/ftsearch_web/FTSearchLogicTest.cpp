@@ -417,6 +417,17 @@ TEST_F(FTSearchLogic, TheResultTreeTakesThePanelsPlaceWithTheBooksAndTheirHits)
     EXPECT_TRUE(rowItem(QStringLiteral("Book 5"))->findChild<QQuickItem*>(QStringLiteral("checkBox"))->isVisible());
     QTest::qWait(300);
     EXPECT_FALSE(window->screenshot(QStringLiteral("ftsearch_results_tree")).isEmpty());
+    // A section's label opens it with the search's id, so its hits are marked.
+    const int searchId = page()->getSearchId();
+    root->setProperty("openings", QVariantList());
+    click(rowItem(QStringLiteral("5.1"))->findChild<QQuickItem*>(QStringLiteral("labelArea")));
+    ASSERT_TRUE(waitUntil([&] { return !root->property("openings").toList().isEmpty(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return activeScripts() == 0; }));
+    EXPECT_EQ(status->pageType(), UrlCreator::OpenBook);
+    EXPECT_EQ(status->sectionCode(), QStringLiteral("5.1"));
+    EXPECT_TRUE(status->url().toString().contains(QStringLiteral("searchId=%1").arg(searchId)))
+        << status->url().toString().toStdString();
+    EXPECT_GT(run(QStringLiteral("document.getElementById('5.1').getElementsByClassName('highlight').length")).toInt(), 0);
     // A new search of the same page logic shows its own books.
     ASSERT_TRUE(openResults(QStringLiteral("beta")));
     ASSERT_TRUE(waitUntil([&] { return rowItem(QStringLiteral("Book 2")) && !rowItem(QStringLiteral("Book 1")); }));

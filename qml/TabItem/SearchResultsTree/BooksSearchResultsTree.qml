@@ -21,6 +21,9 @@ SearchResultsTree {
             if (creator.tryCreateCategoryPath(language, id, type)) {
                 var pageStatus = tabStatus.pageStatus
                 creator.searchId = pageStatus && typeof pageStatus.getSearchId === "function" ? pageStatus.getSearchId() : 0
+                // The tab's search is kept, and marks the page, only for a URL
+                // made in this tab.
+                creator.tabId = tabStatus.id
                 tabStatus.tabItem.openUrl(creator.url)
             }
         } finally {
