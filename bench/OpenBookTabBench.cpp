@@ -282,7 +282,7 @@ int run(Tarnolix& app)
     printRatio("1.2x", ours, bareTimes);
 
     // ---- Opening the book to its first sections painted, then the next one.
-    std::vector<double> opens, nexts, oursTotal;
+    std::vector<double> opens, reported, nexts, oursTotal;
     std::vector<double> reads, appends, bareNexts, bareTotal;
     for (int round = 0; round < kOpenRounds; ++round) {
         // From the new-tab page, as a reader coming to the catalogue.
@@ -296,9 +296,15 @@ int run(Tarnolix& app)
         QElapsedTimer timer;
         timer.start();
         QMetaObject::invokeMethod(currentTab(), "openUrl", Q_ARG(QVariant, bookUrl));
-        if (!waitFor([&] { return openedCount() > before; }) || !lastOpened() ||
-            !driver.painted([&] { return !view->property("loading").toBool() && view->opacity() == 1.0; })) {
+        if (!waitFor([&] { return openedCount() > before; }) || !lastOpened()) {
             std::fprintf(stderr, "the book did not open in the tab\n");
+            return 1;
+        }
+        // The sections are in the page here; the view shows it when the
+        // content view's 100 ms show timer after the load has run.
+        reported.push_back(timer.nsecsElapsed() / 1e6);
+        if (!driver.painted([&] { return !view->property("loading").toBool() && view->opacity() == 1.0; })) {
+            std::fprintf(stderr, "the book did not show in the tab\n");
             return 1;
         }
         const double openMs = timer.nsecsElapsed() / 1e6;
@@ -353,6 +359,7 @@ int run(Tarnolix& app)
         bareTotal.push_back(readMs + appendMs + bareNextMs);
     }
     print("book opened in the tab, first sections painted:", opens);
+    print("  of which to its sections in the page (not yet shown):", reported);
     print("  then the next section appended:", nexts);
     print("  together:", oursTotal);
     print("bare: the same sections read and unpacked:", reads);
