@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTest>
 
 #include <algorithm>
 
@@ -194,23 +195,53 @@ TEST_F(RoadTest, SignInDownloadBrowseReadAndSearch)
     EXPECT_EQ(marked.value(QStringLiteral("current")).toInt(), 0);
     road(QStringLiteral("road-09-hit-in-book"));
 
-    // A search inside the open book marks its first match from the reading
-    // place as the current one, in view.
+    // F4 steps to the next hit of the results, in its book.
+    const int firstHit = tab()->srItemId();
+    // Shortcuts act in the active window, as the reader's window is.
+    webView()->window()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(webView()->window()));
+    QTest::keyClick(webView()->window(), Qt::Key_F4);
+    ASSERT_TRUE(settle([&] { return tab()->srItemId() >= 0 && tab()->srItemId() != firstHit; }, 15000))
+        << "the hit stayed " << firstHit;
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(tab()->pageType(), UrlCreator::OpenBook);
+    road(QStringLiteral("road-09-next-hit"));
+
+    // A search inside the open book, typed into the band with "По книге",
+    // marks its first match from the reading place as the current one, in
+    // view; F4 moves the mark to the next match.
+    QQuickItem* inBookBox = bandItem(QStringLiteral("inBookCheckBox"));
+    ASSERT_TRUE(inBookBox && inBookBox->isVisible());
+    click(inBookBox);
+    ASSERT_TRUE(inBookBox->property("checked").toBool());
     QObject* inBook = tab()->pageStatus()->property("searchInBookStatus").value<QObject*>();
     ASSERT_NE(inBook, nullptr);
-    QMetaObject::invokeMethod(inBook, "startSearchInBook", Q_ARG(QString, QStringLiteral("светильник")));
+    ASSERT_TRUE(typeIntoBand(QStringLiteral("светильник")));
     ASSERT_TRUE(settle([&] { return inBook->property("status").toInt() == C::SearchFinished; }, 20000));
     ASSERT_TRUE(settle(
         [&] { return run(QStringLiteral("document.querySelectorAll('mark.current-highlight').length")).toInt() == 1; },
         10000));
     ASSERT_TRUE(settled());
-    const QVariantMap current = run(markInView.arg(QStringLiteral("document.querySelector('mark.current-highlight')"))).toMap();
+    const QString currentMark = QStringLiteral("document.querySelector('mark.current-highlight')");
+    const QVariantMap current = run(markInView.arg(currentMark)).toMap();
     ASSERT_FALSE(current.isEmpty());
     EXPECT_TRUE(current.value(QStringLiteral("text")).toString().toLower().startsWith(QStringLiteral("светильник")))
         << current.value(QStringLiteral("text")).toString().toStdString();
     EXPECT_GE(current.value(QStringLiteral("top")).toDouble(), 0);
     EXPECT_LE(current.value(QStringLiteral("bottom")).toDouble(), current.value(QStringLiteral("height")).toDouble());
     road(QStringLiteral("road-10-in-book-match"));
+
+    const QString markOrder = QStringLiteral(
+        "Array.prototype.indexOf.call(document.querySelectorAll('mark.highlight, mark.current-highlight'), %1)")
+                                  .arg(currentMark);
+    const int before = run(markOrder).toInt();
+    QTest::keyClick(webView()->window(), Qt::Key_F4);
+    ASSERT_TRUE(settle([&] { return run(markOrder).toInt() > before; }, 10000)) << "the match stayed " << before;
+    ASSERT_TRUE(settled());
+    const QVariantMap next = run(markInView.arg(currentMark)).toMap();
+    EXPECT_GE(next.value(QStringLiteral("top")).toDouble(), 0);
+    EXPECT_LE(next.value(QStringLiteral("bottom")).toDouble(), next.value(QStringLiteral("height")).toDouble());
+    road(QStringLiteral("road-11-next-in-book-match"));
 }
 
 } // namespace

@@ -358,18 +358,15 @@ bool RoadTest::readFromCoverPage()
     return clickInPage(QStringLiteral(".cover-book-read-link")) && openingReported(before);
 }
 
-bool RoadTest::search(const QString& query, TarnolixConstants::Language language)
+QQuickItem* RoadTest::bandItem(const QString& objectName) const
 {
-    TabStatus* status = tab();
-    if (!status)
-        return false;
-    // The band searches in the language of the catalogue shown.
-    const char* catalogue = language == C::Russian ? "rusCatalogButton"
-                          : language == C::English ? "engCatalogButton"
-                                                   : "sanCatalogButton";
-    click(item(QString::fromLatin1(catalogue)));
-    QQuickItem* band = tabItem()->findChild<QQuickItem*>(QStringLiteral("searchControl"));
-    QQuickItem* field = band ? band->findChild<QQuickItem*>(QStringLiteral("searchTextField")) : nullptr;
+    QQuickItem* band = tabItem() ? tabItem()->findChild<QQuickItem*>(QStringLiteral("searchControl")) : nullptr;
+    return band ? band->findChild<QQuickItem*>(objectName) : nullptr;
+}
+
+bool RoadTest::typeIntoBand(const QString& query)
+{
+    QQuickItem* field = bandItem(QStringLiteral("searchTextField"));
     if (!field || !field->isVisible()) {
         ADD_FAILURE() << "no search field in the tab";
         return false;
@@ -386,6 +383,21 @@ bool RoadTest::search(const QString& query, TarnolixConstants::Language language
         return false;
     }
     QTest::keyClick(root, Qt::Key_Return);
+    return true;
+}
+
+bool RoadTest::search(const QString& query, TarnolixConstants::Language language)
+{
+    TabStatus* status = tab();
+    if (!status)
+        return false;
+    // The band searches in the language of the catalogue shown.
+    const char* catalogue = language == C::Russian ? "rusCatalogButton"
+                          : language == C::English ? "engCatalogButton"
+                                                   : "sanCatalogButton";
+    click(item(QString::fromLatin1(catalogue)));
+    if (!typeIntoBand(query))
+        return false;
     const bool finished = settle(
         [&] {
             QObject* page = searchPage();

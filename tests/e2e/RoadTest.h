@@ -65,6 +65,10 @@ protected:
 
     // No navigation, script or refill pending and the view still for 300 ms.
     bool settled(int timeoutMs = 15000);
+    // An item of the current tab's search band by objectName.
+    QQuickItem* bandItem(const QString& objectName) const;
+    // Types `query` into the band's field and presses Enter.
+    bool typeIntoBand(const QString& query);
     // A script's answer in the current tab's view.
     QVariant run(const QString& script);
     QString pageText() { return run(QStringLiteral("document.body.innerText")).toString(); }
